@@ -1,0 +1,41 @@
+# The two commands of the README: `make run` and `make test`.
+# Both install the Debian packages that are missing (and nothing else), then
+# configure and build in build/.
+
+PACKAGES := qt6-base-dev qt6-webengine-dev qt6-tools-dev qt6-translations-l10n \
+            libqt6svg6 cmake g++ xvfb xauth
+BUILD    := build
+JOBS     ?= $(shell nproc)
+SUDO     := $(if $(filter 0,$(shell id -u)),,sudo)
+
+.PHONY: run test build deps clean
+
+run: build
+	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
+	  echo "Corvane a besoin d'une session graphique (ni DISPLAY ni WAYLAND_DISPLAY n'est défini)."; \
+	  echo "Sans écran, lancez-le dans un serveur X virtuel :  xvfb-run -a make run"; \
+	  exit 1; \
+	fi
+	@$(BUILD)/tools/corvane_engine_version
+	cd $(BUILD) && ./corvane
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
+
+build: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD) -j$(JOBS)
+
+deps:
+	@missing=""; \
+	for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installation des paquets manquants :$$missing"; \
+	  $(SUDO) apt-get update && \
+	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y $$missing; \
+	fi
+
+clean:
+	rm -rf $(BUILD)

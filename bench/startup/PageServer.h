@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QTcpServer>
+#include <QUrl>
+
+class QTcpSocket;
+
+// A tiny HTTP server on 127.0.0.1 serving the page the programs under test
+// open. The page's onload handler requests /onload, which is the moment the
+// bench stops its clock. Every page address carries a run number, and the
+// report carries it back, so that a late request from an earlier run can
+// never end a later one.
+class PageServer : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit PageServer(QObject *parent = nullptr);
+
+    bool listen(QString *error);
+    QUrl pageUrl(int run) const;
+
+signals:
+    void onloadReported(int run);
+
+private:
+    void acceptConnections();
+    void readRequest(QTcpSocket *socket);
+    void answer(QTcpSocket *socket, const QByteArray &target);
+    static void respond(QTcpSocket *socket, const QByteArray &status, const QByteArray &contentType,
+                        const QByteArray &body);
+    static int runOf(const QUrl &url);
+
+    QTcpServer m_server;
+};

@@ -1,0 +1,96 @@
+#include "Module1.h"
+
+#include "app/frmCV.h"
+#include "platform/Forms.h"
+#include "platform/PanelBar.h"
+#include "tab/frmBrowser.h"
+
+#include <limits>
+
+namespace Module1 {
+
+QString PopupMode;
+qint16 PanelCount = 0;
+
+namespace {
+
+PanelBar *tabStrip()
+{
+    const QList<frmCV *> mainWindows = Forms::of<frmCV>();
+    return mainWindows.isEmpty() ? nullptr : mainWindows.first()->Bar();
+}
+
+} // namespace
+
+Panel *GetTabPanel(const QString &key)
+{
+    PanelBar *bar = tabStrip();
+    if (!bar)
+        return nullptr;
+    Panel *found = nullptr;
+    for (Panel *panel : bar->panels()) {
+        if (panel->key() == key)
+            found = panel;
+    }
+    return found;
+}
+
+void RemoveTabPanel(const QString &key)
+{
+    if (Panel *panel = GetTabPanel(key))
+        tabStrip()->remove(panel->index());
+}
+
+void UnloadTabByID(qint16 id)
+{
+    frmBrowser *target = nullptr;
+    for (frmBrowser *tab : Forms::of<frmBrowser>()) {
+        if (tab->getID() == id)
+            target = tab;
+    }
+    if (target)
+        target->Unload();
+}
+
+void SelectTabPanel(const QString &key)
+{
+    PanelBar *bar = tabStrip();
+    if (!bar)
+        return;
+    for (int index = 1; index <= bar->count(); ++index)
+        bar->panel(index)->setBevel(Panel::Bevel::Raised);
+    for (Panel *panel : bar->panels()) {
+        if (panel->key() == key)
+            panel->setBevel(Panel::Bevel::Inset);
+    }
+}
+
+qint16 MaxTabID()
+{
+    qint16 largest = 0;
+    for (const frmBrowser *tab : Forms::of<frmBrowser>())
+        largest = std::max(largest, tab->getID());
+    return largest;
+}
+
+qint16 CountTabs()
+{
+    return qint16(Forms::of<frmBrowser>().size());
+}
+
+qint16 NextTabID()
+{
+    const qint16 largest = MaxTabID();
+    if (largest < std::numeric_limits<qint16>::max())
+        return qint16(largest + 1);
+    const QList<frmBrowser *> tabs = Forms::of<frmBrowser>();
+    for (qint16 id = 1; id < std::numeric_limits<qint16>::max(); ++id) {
+        const bool taken = std::any_of(tabs.begin(), tabs.end(),
+                                       [id](const frmBrowser *tab) { return tab->getID() == id; });
+        if (!taken)
+            return id;
+    }
+    return std::numeric_limits<qint16>::max();
+}
+
+} // namespace Module1

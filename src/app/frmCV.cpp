@@ -1,0 +1,200 @@
+#include "frmCV.h"
+
+#include "app/Module1.h"
+#include "platform/Forms.h"
+#include "platform/Launcher.h"
+#include "platform/MessageBox.h"
+#include "platform/PanelBar.h"
+#include "platform/Twips.h"
+#include "tab/TabHost.h"
+#include "tab/frmBrowser.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QStandardPaths>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int DesignedClientWidth = 12675;
+constexpr int DesignedClientHeight = 9840;
+constexpr int BarHeight = 375;
+
+} // namespace
+
+frmCV::frmCV(const Platform &platform, QWidget *parent)
+    : QMainWindow(parent)
+    , m_platform(platform)
+{
+    setObjectName(QStringLiteral("frmCV"));
+    setWindowTitle(QStringLiteral("Brennick Corvane"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/corvane.svg")));
+
+    auto *client = new QWidget(this);
+    auto *layout = new QVBoxLayout(client);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    m_area = new QMdiArea(client);
+    m_area->setObjectName(QStringLiteral("mdiArea"));
+    m_area->setBackground(QColor(224, 224, 224));
+    layout->addWidget(m_area, 1);
+
+    m_bar = new PanelBar(client);
+    m_bar->setObjectName(QStringLiteral("Bar"));
+    m_bar->setAccessibleName(QStringLiteral("Onglets"));
+    m_bar->setHeightTwips(BarHeight);
+    // Sixteen tabs share the strip however narrow the window: a panel's
+    // text is cut short rather than the strip running out of view.
+    m_bar->setMinimumPanelWidth(0);
+    Panel *first = m_bar->add(1);
+    first->setText(QStringLiteral("1"));
+    first->setAlignment(Panel::Alignment::Center);
+    first->setBevel(Panel::Bevel::Inset);
+    layout->addWidget(m_bar);
+    setCentralWidget(client);
+
+    createMenus();
+
+    const double perPixel = Twips::perPixel(this);
+    resize(Twips::toPixels(DesignedClientWidth, perPixel),
+           Twips::toPixels(DesignedClientHeight, perPixel) + menuBar()->sizeHint().height());
+}
+
+frmCV::~frmCV()
+{
+    Forms::unload(this);
+}
+
+void frmCV::createMenus()
+{
+    const auto addAction = [this](QWidget *menu, const char *name, const QString &caption,
+                                  const QKeySequence &shortcut, void (frmCV::*slot)()) {
+        auto *action = new QAction(caption, this);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcut(shortcut);
+        action->setShortcutContext(Qt::ApplicationShortcut);
+        connect(action, &QAction::triggered, this, slot);
+        menu->addAction(action);
+        return action;
+    };
+
+    QMenu *mFichier = menuBar()->addMenu(QStringLiteral("&Fichier"));
+    mFichier->setObjectName(QStringLiteral("mFichier"));
+    addAction(mFichier, "mNew", QStringLiteral("&Nouvel Onglet"), Qt::Key_F12, &frmCV::mNew_Click);
+    addAction(mFichier, "mQuit", QStringLiteral("&Quitter"), Qt::CTRL | Qt::Key_Q,
+              &frmCV::mQuit_Click);
+
+    QMenu *mOutils = menuBar()->addMenu(QStringLiteral("Outils"));
+    mOutils->setObjectName(QStringLiteral("mOutils"));
+    addAction(mOutils, "mOptions", QStringLiteral("Options de Corvane"), Qt::Key_F11,
+              &frmCV::mOptions_Click);
+    addAction(mOutils, "mOptInt", QStringLiteral("Options Internet"), Qt::Key_F9,
+              &frmCV::mOptInt_Click);
+
+    // A command on the menu bar itself: it acts when it is clicked there.
+    addAction(menuBar(), "mNewTab", QStringLiteral("New Tab"), QKeySequence(), &frmCV::mNew_Click);
+
+    QMenu *mHelp = menuBar()->addMenu(QStringLiteral("&?"));
+    mHelp->setObjectName(QStringLiteral("mHelp"));
+    addAction(mHelp, "mAbout", QStringLiteral("A propos"), Qt::Key_F1, &frmCV::mAbout_Click);
+}
+
+void frmCV::Show()
+{
+    if (!m_loaded)
+        Load();
+    show();
+}
+
+void frmCV::Load()
+{
+    m_loaded = true;
+    Forms::load(this);
+
+    // The first tab gets its ID before it is shown: showing it runs its
+    // load, and its activation reads the ID.
+    m_lastTab = new frmBrowser(TabHost{m_platform, m_area, this});
+    m_lastTabID = 1;
+    m_lastTab->setID(m_lastTabID);
+    m_lastTab->Show();
+
+    // The designed panel is the first tab's.
+    Panel *first = m_bar->panel(1);
+    first->setKey(QStringLiteral("1"));
+    first->setWidth(outerWidth());
+    Module1::PanelCount = 1;
+}
+
+void frmCV::mNew_Click()
+{
+    // Several tabs come with the tab strip's next change.
+}
+
+void frmCV::mOptions_Click()
+{
+    // The Options dialog comes with the settings dialog's change.
+}
+
+void frmCV::mAbout_Click()
+{
+    // The About dialog comes with its own change.
+}
+
+void frmCV::Resizz()
+{
+    Module1::PanelCount = qint16(m_bar->count());
+    for (int index = 1; index <= Module1::PanelCount; ++index)
+        m_bar->panel(index)->setWidth(outerWidth() / float(Module1::PanelCount));
+}
+
+float frmCV::outerWidth() const
+{
+    return float(Twips::fromPixels(frameGeometry().width(), Twips::perPixel(this)));
+}
+
+void frmCV::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    Resizz();
+}
+
+void frmCV::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    // Minimizing does not resize the window, but it re-lays the strip too.
+    if (event->type() == QEvent::WindowStateChange)
+        Resizz();
+}
+
+void frmCV::closeEvent(QCloseEvent *event)
+{
+    // Every tab and dialog unloads; each tab's panel leaves the strip on the
+    // way. Closing is never refused.
+    for (QWidget *window : Forms::all()) {
+        if (auto *tab = qobject_cast<frmBrowser *>(window))
+            tab->Unload();
+    }
+    event->accept();
+}
+
+void frmCV::mQuit_Click()
+{
+    // Ends the program at once: no window runs its close steps.
+    QCoreApplication::exit(0);
+}
+
+void frmCV::mOptInt_Click()
+{
+    const Launcher::Command command = Launcher::internetOptions(
+        [](const QString &name) { return QStandardPaths::findExecutable(name); });
+    if (m_platform.launcher && m_platform.launcher->start(command, Launcher::WindowStyle::MinimizedWithFocus))
+        return;
+    if (m_platform.messageBox)
+        m_platform.messageBox->show(
+            {QStringLiteral("Les options Internet ne sont pas disponibles sur ce système."),
+             QStringLiteral("Options Internet"), MessageBox::Icon::Information,
+             MessageBox::Buttons::Ok});
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "app/MainWindowOperations.h"
+#include "platform/Platform.h"
+
+#include <QMainWindow>
+
+class PanelBar;
+class QMdiArea;
+class frmBrowser;
+
+// The main window: a frame of child windows, one per tab, with the menus
+// and, along its bottom edge, the tab strip: the panels of its status bar
+// Bar, one per open tab.
+class frmCV : public QMainWindow, public MainWindowOperations
+{
+    Q_OBJECT
+
+public:
+    explicit frmCV(const Platform &platform, QWidget *parent = nullptr);
+    ~frmCV() override;
+
+    // Start-up on the first call (the first tab opens), then shows the
+    // window.
+    void Show();
+
+    void mNew_Click() override;
+    void Resizz() override;
+    void mOptions_Click() override;
+
+    PanelBar *Bar() const { return m_bar; }
+    QMdiArea *mdiArea() const { return m_area; }
+    frmBrowser *LastTab() const { return m_lastTab; }
+    qint16 LastTabID() const { return m_lastTabID; }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void createMenus();
+    void Load();
+    void mQuit_Click();
+    void mOptInt_Click();
+    void mAbout_Click();
+    float outerWidth() const;
+
+    Platform m_platform;
+    QMdiArea *m_area;
+    PanelBar *m_bar;
+    frmBrowser *m_lastTab = nullptr;
+    qint16 m_lastTabID = 0;
+    bool m_loaded = false;
+};

@@ -1,0 +1,53 @@
+#include "app/frmCV.h"
+#include "platform/Launcher.h"
+#include "platform/MessageBox.h"
+#include "platform/Platform.h"
+#include "platform/WebEngineBrowser.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+#include <QWebEngineProfile>
+
+int main(int argc, char *argv[])
+{
+    // The program reads no command line: Qt sees the program's name only.
+    Q_UNUSED(argc);
+    int qtArgc = 1;
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(qtArgc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Corvane"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
+                                                .arg(CORVANE_VERSION_MAJOR)
+                                                .arg(CORVANE_VERSION_MINOR)
+                                                .arg(CORVANE_VERSION_PATCH));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/corvane.svg")));
+
+    // Qt's own texts (standard buttons, context menus) in French.
+    const QLocale french(QLocale::French, QLocale::France);
+    QLocale::setDefault(french);
+    QTranslator qtTranslator;
+    if (qtTranslator.load(french, QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTranslator);
+
+    // Declared before the window, so every page is gone before its profile.
+    QWebEngineProfile profile(QStringLiteral("Corvane"));
+    WebEngineBrowser::configureProfile(&profile);
+    DialogMessageBox messageBox;
+    ProcessLauncher launcher;
+
+    const Platform platform{
+        .folder = ProgramFolder(QCoreApplication::applicationDirPath()),
+        .createBrowser = [&profile](QWidget *parent) -> WebBrowser * {
+            return new WebEngineBrowser(&profile, parent);
+        },
+        .messageBox = &messageBox,
+        .launcher = &launcher,
+    };
+    frmCV window(platform);
+    messageBox.setParentWindow(&window);
+    window.Show();
+    return app.exec();
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+// Reads the program's text files field by field. A field ends at a comma or
+// at the end of a line (CR LF, LF or a lone CR); blanks before it are skipped,
+// blanks after it are kept. A field that begins with a double quote runs to
+// the next double quote, commas and line ends included, and whatever follows
+// the closing quote up to the next comma or line end is dropped. Each field is
+// decoded on its own, so UTF-8 and Windows-1252 lines can share a file.
+class FieldReader
+{
+public:
+    enum class Window { Head, Tail };
+
+    explicit FieldReader(QByteArray data);
+
+    // Reads at most maxBytes of the file: its first ones (Head), or its last
+    // ones starting at a line start (Tail), so that a huge file costs no more
+    // than maxBytes. Nothing when the file cannot be opened or read.
+    static std::optional<FieldReader> open(const QString &path, qint64 maxBytes,
+                                           Window window = Window::Head);
+
+    // True exactly when next() has nothing left to return.
+    bool atEnd() const { return m_pos >= m_data.size(); }
+    std::optional<QString> next();
+
+private:
+    FieldReader(QByteArray data, qsizetype start);
+
+    void skipDelimiter();
+
+    QByteArray m_data;
+    qsizetype m_pos = 0;
+};

@@ -1,0 +1,70 @@
+#include "LineWriter.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace {
+
+const QByteArray lineEnd = QByteArrayLiteral("\r\n");
+
+bool needsQuotes(const QString &value)
+{
+    if (value.isEmpty())
+        return false;
+    // A byte-order mark at the start of the file would be taken for one.
+    const QChar first = value.front();
+    if (first == u' ' || first == u'\t' || first == QChar(0xFEFF))
+        return true;
+    for (const QChar c : value) {
+        if (c == u',' || c == u'"' || c == u'\r' || c == u'\n')
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool LineWriter::replace(const QString &path, const QStringList &lines)
+{
+    QByteArray bytes;
+    for (const QString &line : lines)
+        bytes += line.toUtf8() + lineEnd;
+
+    QSaveFile file(path);
+    // Unbuffered, so that a disk that fills up shows in write(): commit()
+    // would rename a file cut short by a failed flush of its buffer.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return false;
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+bool LineWriter::append(const QString &path, const QString &line)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered,
+                   QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+        return false;
+    const QByteArray bytes = line.toUtf8() + lineEnd;
+    const qint64 before = file.size();
+    const qint64 written = file.write(bytes);
+    if (written == bytes.size())
+        return true;
+    // A line cut short by a full disk would run into the next one. It is
+    // taken back, unless another program has added to the file meanwhile.
+    if (written > 0 && file.size() == before + written)
+        file.resize(before);
+    return false;
+}
+
+QString LineWriter::quoted(const QString &value)
+{
+    if (!needsQuotes(value))
+        return value;
+    QString text = value;
+    text.replace(u'"', QStringLiteral("%22"));
+    return u'"' + text + u'"';
+}

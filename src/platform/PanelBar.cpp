@@ -1,0 +1,166 @@
+#include "PanelBar.h"
+
+#include "Twips.h"
+
+#include <QEvent>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QMouseEvent>
+
+Panel::Panel(PanelBar *bar, QLabel *label)
+    : m_bar(bar)
+    , m_label(label)
+    , m_width(bar->minimumPanelWidth())
+{
+}
+
+void Panel::setText(const QString &text)
+{
+    m_text = text;
+    m_bar->refresh(this);
+}
+
+int Panel::index() const
+{
+    return int(m_bar->m_panels.indexOf(this)) + 1;
+}
+
+bool Panel::setWidth(float twips)
+{
+    if (twips < 0)
+        return false;
+    m_width = std::max(twips, m_bar->minimumPanelWidth());
+    m_bar->relayout();
+    return true;
+}
+
+void Panel::setBevel(Bevel bevel)
+{
+    m_bevel = bevel;
+    m_bar->refresh(this);
+}
+
+void Panel::setAlignment(Alignment alignment)
+{
+    m_alignment = alignment;
+    m_bar->refresh(this);
+}
+
+PanelBar::PanelBar(QWidget *parent)
+    : QWidget(parent)
+{
+}
+
+PanelBar::~PanelBar()
+{
+    qDeleteAll(m_panels);
+}
+
+Panel *PanelBar::panel(int index) const
+{
+    return index >= 1 && index <= count() ? m_panels.at(index - 1) : nullptr;
+}
+
+Panel *PanelBar::add(int index)
+{
+    if (index < 1 || index > count() + 1)
+        return nullptr;
+    auto *label = new QLabel(this);
+    // Page titles end up here: never let one be read as markup.
+    label->setTextFormat(Qt::PlainText);
+    label->installEventFilter(this);
+    auto *panel = new Panel(this, label);
+    m_panels.insert(index - 1, panel);
+    refresh(panel);
+    label->show();
+    relayout();
+    return panel;
+}
+
+void PanelBar::remove(int index)
+{
+    Panel *panel = this->panel(index);
+    if (!panel)
+        return;
+    m_panels.removeAt(index - 1);
+    delete panel->m_label;
+    delete panel;
+    relayout();
+}
+
+void PanelBar::setHeightTwips(int twips)
+{
+    setFixedHeight(Twips::toPixels(twips, Twips::perPixel(this)));
+}
+
+void PanelBar::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    relayout();
+}
+
+bool PanelBar::eventFilter(QObject *watched, QEvent *event)
+{
+    Panel *panel = panelOf(watched);
+    if (!panel)
+        return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::MouseButtonRelease:
+        // The release that ends a double click is not another click.
+        if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton && !m_afterDoubleClick
+            && panel->label()->rect().contains(static_cast<QMouseEvent *>(event)->position().toPoint()))
+            Q_EMIT PanelClick(panel);
+        m_afterDoubleClick = false;
+        return true;
+    case QEvent::MouseButtonDblClick:
+        if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+            m_afterDoubleClick = true;
+            Q_EMIT PanelDblClick(panel);
+        }
+        return true;
+    case QEvent::Resize:
+        refresh(panel);
+        return false;
+    default:
+        return false;
+    }
+}
+
+void PanelBar::relayout()
+{
+    const double perPixel = Twips::perPixel(this);
+    int x = 0;
+    for (Panel *panel : std::as_const(m_panels)) {
+        const int width = Twips::toPixels(panel->width(), perPixel);
+        panel->label()->setGeometry(x, 0, width, height());
+        x += width;
+    }
+}
+
+void PanelBar::refresh(Panel *panel)
+{
+    QLabel *label = panel->label();
+    label->setFrameStyle(QFrame::Panel
+                         | (panel->bevel() == Panel::Bevel::Raised ? QFrame::Raised : QFrame::Sunken));
+    if (panel->bevel() == Panel::Bevel::None)
+        label->setFrameStyle(QFrame::NoFrame);
+    static constexpr Qt::Alignment horizontal[] = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight};
+    label->setAlignment(horizontal[int(panel->alignment())] | Qt::AlignVCenter);
+
+    const int room = label->contentsRect().width() - 2 * label->margin() - label->indent();
+    const QString shown = room > 0
+                              ? label->fontMetrics().elidedText(panel->text(), Qt::ElideRight, room)
+                              : QString();
+    label->setText(shown);
+    label->setToolTip(shown == panel->text() ? QString() : panel->text());
+    label->setAccessibleName(panel->text());
+}
+
+Panel *PanelBar::panelOf(const QObject *label) const
+{
+    for (Panel *panel : m_panels) {
+        if (panel->label() == label)
+            return panel;
+    }
+    return nullptr;
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QUrl>
+
+class QWidget;
+class WebBrowser;
+
+// What a page asks for when it wants a new window. The handler of
+// WebBrowser::NewWindow2 either sets Cancel, or leaves it false and points
+// ppDisp at the browser that receives the new window's content.
+struct NewWindowRequest
+{
+    QUrl url;                     // what the new window is to show (may be empty)
+    bool userInitiated = false;   // raised by a click or key in the page
+    WebBrowser *ppDisp = nullptr; // out: the browser that takes the window
+    bool Cancel = false;          // out: true drops the window
+};
+
+// The web browser control a tab drives. A tab knows the engine only through
+// this interface: the program gets WebEngineBrowser, the tests a fake.
+class WebBrowser : public QObject
+{
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+    ~WebBrowser() override = default;
+
+    // The control's window, placed and sized by the tab.
+    virtual QWidget *widget() = 0;
+
+    // Starts loading the text as a user would type it and returns at once.
+    // A text the control cannot use is not reported.
+    virtual void Navigate(const QString &address) = 0;
+    virtual void GoBack() = 0;
+    virtual void GoForward() = 0;
+    virtual void Refresh() = 0;
+    virtual void Stop() = 0;
+
+    // True from the start of a navigation until it has ended.
+    virtual bool Busy() const = 0;
+    // The page title, or its address when it has none.
+    virtual QString LocationName() const = 0;
+    virtual QString LocationURL() const = 0;
+
+    // Marks the control as one that may take a new window's content.
+    virtual void setRegisterAsBrowser(bool registered) = 0;
+    virtual bool RegisterAsBrowser() const = 0;
+
+Q_SIGNALS:
+    void StatusTextChange(const QString &text);
+    // Progress -1 means the download is over; ProgressMax may be 0.
+    void ProgressChange(qint32 progress, qint32 progressMax);
+    void DownloadComplete();
+    // Raised, and handled, before the control opens a new window. Handlers
+    // must be connected directly: the control reads the request back.
+    void NewWindow2(NewWindowRequest *request);
+};

@@ -1,0 +1,237 @@
+#include "platform/WebEngineBrowser.h"
+
+#include <QAuthenticator>
+#include <QWebEngineCertificateError>
+#include <QWebEngineClientCertificateSelection>
+#include <QWebEngineDownloadRequest>
+#include <QWebEngineFileSystemAccessRequest>
+#include <QWebEngineFullScreenRequest>
+#include <QWebEngineHistory>
+#include <QWebEngineLoadingInfo>
+#include <QWebEngineNewWindowRequest>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineRegisterProtocolHandlerRequest>
+#include <QWebEngineView>
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+#include <QWebEnginePermission>
+#elif QT_VERSION < QT_VERSION_CHECK(6, 5, 0)
+#include <QWebEngineQuotaRequest>
+#endif
+
+namespace {
+
+// New windows reach the browser through newWindowRequested only; nothing may
+// open a top-level window of its own.
+class Page : public QWebEnginePage
+{
+public:
+    using QWebEnginePage::QWebEnginePage;
+
+protected:
+    QWebEnginePage *createWindow(WebWindowType) override { return nullptr; }
+};
+
+} // namespace
+
+WebEngineBrowser::WebEngineBrowser(QWebEngineProfile *profile, QWidget *parentWidget)
+    : WebBrowser(parentWidget)
+    , m_view(new QWebEngineView(parentWidget))
+    , m_page(new Page(profile, m_view))
+{
+    m_view->setPage(m_page);
+    connectLoadEvents();
+    answerRequestsAtOnce();
+
+    connect(m_page, &QWebEnginePage::newWindowRequested, this,
+            [this](QWebEngineNewWindowRequest &engineRequest) {
+                NewWindowRequest request;
+                request.url = engineRequest.requestedUrl();
+                request.userInitiated = engineRequest.isUserInitiated();
+                Q_EMIT NewWindow2(&request);
+                // A window the handler neither cancels nor places is dropped,
+                // as is one it places in this very browser.
+                auto *target = qobject_cast<WebEngineBrowser *>(request.ppDisp);
+                if (request.Cancel || !target || target == this || !target->m_page)
+                    return;
+                if (target->m_page->profile() != m_page->profile()) {
+                    qWarning("WebEngineBrowser: a new window cannot open in a browser of "
+                             "another profile");
+                    return;
+                }
+                engineRequest.openIn(target->m_page);
+            });
+}
+
+WebEngineBrowser::~WebEngineBrowser()
+{
+    delete m_view;
+}
+
+void WebEngineBrowser::configureProfile(QWebEngineProfile *profile)
+{
+    profile->setHttpAcceptLanguage(QStringLiteral("fr-FR,fr;q=0.9,en;q=0.5"));
+    // Nothing offers to save a download yet: each one is cancelled before it
+    // writes anything.
+    connect(profile, &QWebEngineProfile::downloadRequested, profile,
+            [](QWebEngineDownloadRequest *download) { download->cancel(); });
+}
+
+QWidget *WebEngineBrowser::widget()
+{
+    return m_view;
+}
+
+QWebEngineView *WebEngineBrowser::view() const
+{
+    return m_view;
+}
+
+QWebEnginePage *WebEngineBrowser::page() const
+{
+    return m_page;
+}
+
+void WebEngineBrowser::connectLoadEvents()
+{
+    // loadingChanged rather than loadStarted, because it tells which address
+    // is being loaded while url() still gives the previous one.
+    connect(m_page, &QWebEnginePage::loadingChanged, this,
+            [this](const QWebEngineLoadingInfo &info) {
+                if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
+                    loadStarted(info.url());
+                else
+                    loadFinished();
+            });
+    connect(m_page, &QWebEnginePage::loadProgress, this, &WebEngineBrowser::loadProgress);
+    connect(m_page, &QWebEnginePage::linkHovered, this,
+            [this](const QString &url) { Q_EMIT StatusTextChange(url); });
+    connect(m_page, &QWebEnginePage::titleChanged, this, &WebEngineBrowser::locationChanged);
+    connect(m_page, &QWebEnginePage::urlChanged, this, &WebEngineBrowser::locationChanged);
+}
+
+// Until the program asks the user about these, each is answered at once:
+// a request left pending would leave the page waiting for ever.
+void WebEngineBrowser::answerRequestsAtOnce()
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    connect(m_page, &QWebEnginePage::permissionRequested, this,
+            [](QWebEnginePermission permission) { permission.deny(); });
+#else
+    connect(m_page, &QWebEnginePage::featurePermissionRequested, this,
+            [this](const QUrl &origin, QWebEnginePage::Feature feature) {
+                m_page->setFeaturePermission(origin, feature,
+                                             QWebEnginePage::PermissionDeniedByUser);
+            });
+#endif
+#if QT_VERSION < QT_VERSION_CHECK(6, 5, 0)
+    connect(m_page, &QWebEnginePage::quotaRequested, this,
+            [](QWebEngineQuotaRequest request) { request.reject(); });
+#endif
+    connect(m_page, &QWebEnginePage::certificateError, this,
+            [](const QWebEngineCertificateError &error) {
+                QWebEngineCertificateError rejected(error);
+                rejected.rejectCertificate();
+            });
+    // An empty authenticator cancels the request: the page shows what the
+    // server sent with its refusal.
+    connect(m_page, &QWebEnginePage::authenticationRequired, this,
+            [](const QUrl &, QAuthenticator *authenticator) { *authenticator = QAuthenticator(); });
+    connect(m_page, &QWebEnginePage::proxyAuthenticationRequired, this,
+            [](const QUrl &, QAuthenticator *authenticator, const QString &) {
+                *authenticator = QAuthenticator();
+            });
+    connect(m_page, &QWebEnginePage::fullScreenRequested, this,
+            [](QWebEngineFullScreenRequest request) { request.reject(); });
+    connect(m_page, &QWebEnginePage::registerProtocolHandlerRequested, this,
+            [](QWebEngineRegisterProtocolHandlerRequest request) { request.reject(); });
+    connect(m_page, &QWebEnginePage::fileSystemAccessRequested, this,
+            [](QWebEngineFileSystemAccessRequest request) { request.reject(); });
+    connect(m_page, &QWebEnginePage::selectClientCertificate, this,
+            [](QWebEngineClientCertificateSelection selection) { selection.selectNone(); });
+}
+
+void WebEngineBrowser::Navigate(const QString &address)
+{
+    const QUrl url = QUrl::fromUserInput(address.trimmed());
+    if (!m_page || url.isEmpty() || !url.isValid())
+        return;
+    m_page->load(url);
+}
+
+void WebEngineBrowser::GoBack()
+{
+    if (m_page && m_page->history()->canGoBack())
+        m_page->triggerAction(QWebEnginePage::Back);
+}
+
+void WebEngineBrowser::GoForward()
+{
+    if (m_page && m_page->history()->canGoForward())
+        m_page->triggerAction(QWebEnginePage::Forward);
+}
+
+void WebEngineBrowser::Refresh()
+{
+    if (m_page)
+        m_page->triggerAction(QWebEnginePage::Reload);
+}
+
+void WebEngineBrowser::Stop()
+{
+    if (m_page)
+        m_page->triggerAction(QWebEnginePage::Stop);
+}
+
+QString WebEngineBrowser::LocationName() const
+{
+    if (!m_page)
+        return {};
+    // title() stands in the address, shortened, for a page without a title;
+    // the history entry holds the title as the page gave it.
+    const QString title = m_page->history()->currentItem().title();
+    return title.isEmpty() ? LocationURL() : title;
+}
+
+QString WebEngineBrowser::LocationURL() const
+{
+    return m_page ? m_page->url().toString() : QString();
+}
+
+void WebEngineBrowser::loadStarted(const QUrl &url)
+{
+    // A navigation started while another is loading continues the same load.
+    if (m_busy)
+        return;
+    m_busy = true;
+    m_lastProgress = 0;
+    Q_EMIT StatusTextChange(url.toString());
+    Q_EMIT ProgressChange(0, 100);
+}
+
+void WebEngineBrowser::loadProgress(int progress)
+{
+    if (!m_busy || progress == m_lastProgress)
+        return;
+    m_lastProgress = progress;
+    Q_EMIT ProgressChange(progress, 100);
+}
+
+void WebEngineBrowser::loadFinished()
+{
+    if (!m_busy)
+        return;
+    m_busy = false;
+    if (m_lastProgress != 100)
+        Q_EMIT ProgressChange(100, 100);
+    m_lastProgress = -1;
+    Q_EMIT DownloadComplete();
+    Q_EMIT ProgressChange(-1, 100);
+    Q_EMIT StatusTextChange(QString());
+}
+
+void WebEngineBrowser::locationChanged()
+{
+    if (!m_busy)
+        Q_EMIT DownloadComplete();
+}

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "platform/WebBrowser.h"
+
+#include <QPointer>
+
+class QWebEnginePage;
+class QWebEngineProfile;
+class QWebEngineView;
+
+// The web browser control of the program, over Qt WebEngine.
+//
+// How the engine's signals become the control's events:
+//   load started (loadingChanged, which carries the address)
+//       -> StatusTextChange(address being loaded), ProgressChange(0, 100)
+//   loadProgress(p)
+//       -> ProgressChange(p, 100), unless p was the last value sent
+//   load ended (loadFinished, whether it succeeded, failed or was stopped)
+//       -> ProgressChange(100, 100) unless already sent for this load,
+//          DownloadComplete(), ProgressChange(-1, 100), StatusTextChange("")
+//   linkHovered(url)
+//       -> StatusTextChange(url), empty when the pointer leaves the link
+//   titleChanged / urlChanged while no load is going on (a script sets the
+//   title, a same-document navigation)
+//       -> DownloadComplete(), so that the tab reads the title and address again
+//   newWindowRequested
+//       -> NewWindow2; the window opens in the browser the handler names in
+//          ppDisp, and is dropped otherwise
+// Busy() is already false when DownloadComplete() is raised.
+//
+// The browser is a child of the parent widget, as its view is: deleting the
+// browser deletes the view and its page; the profile must outlive both.
+class WebEngineBrowser : public WebBrowser
+{
+    Q_OBJECT
+
+public:
+    WebEngineBrowser(QWebEngineProfile *profile, QWidget *parentWidget);
+    ~WebEngineBrowser() override;
+
+    // Done once for each profile the program's browsers use.
+    static void configureProfile(QWebEngineProfile *profile);
+
+    QWidget *widget() override;
+    QWebEngineView *view() const;
+    QWebEnginePage *page() const;
+
+    void Navigate(const QString &address) override;
+    void GoBack() override;
+    void GoForward() override;
+    void Refresh() override;
+    void Stop() override;
+
+    bool Busy() const override { return m_busy; }
+    QString LocationName() const override;
+    QString LocationURL() const override;
+
+    void setRegisterAsBrowser(bool registered) override { m_registeredAsBrowser = registered; }
+    bool RegisterAsBrowser() const override { return m_registeredAsBrowser; }
+
+private:
+    void connectLoadEvents();
+    void answerRequestsAtOnce();
+    void loadStarted(const QUrl &url);
+    void loadProgress(int progress);
+    void loadFinished();
+    void locationChanged();
+
+    QPointer<QWebEngineView> m_view;
+    QPointer<QWebEnginePage> m_page;
+    bool m_busy = false;
+    bool m_registeredAsBrowser = false;
+    int m_lastProgress = -1;
+};

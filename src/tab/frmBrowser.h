@@ -1,0 +1,94 @@
+#pragma once
+
+#include "tab/TabHost.h"
+
+#include <QWidget>
+
+class PanelBar;
+class ProgressBar;
+class QComboBox;
+class QLabel;
+class QMdiSubWindow;
+class QTimer;
+class QToolBar;
+class WebBrowser;
+
+// One browser tab: a child window of the main window wrapping a web browser
+// control, with a toolbar, an address row, a search row, a progress bar and a
+// status bar of its own.
+//
+// Creating a tab neither shows nor loads it. Its creator gives it its ID with
+// setID() and then calls Show(), whose first run loads the tab: the settings
+// are read, the first page is requested and the address history fills the
+// address list, all before Show() returns.
+class frmBrowser : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // The address box's initial text, shown when the settings give no start
+    // address.
+    static const QString HomePage;
+    // What every tab reads, in the program's folder.
+    static constexpr QStringView HistoryFile = u"\\visited.MRU";
+
+    explicit frmBrowser(const TabHost &host);
+    ~frmBrowser() override;
+
+    qint16 getID() const { return m_id; }
+    void setID(const qint16 &newID) { m_id = newID; }
+
+    // Loads the tab unless it is loaded already, then shows it maximized in
+    // the main window.
+    void Show();
+    // The tab's load; runs once. Its first step shows the tab.
+    void Load();
+    bool isLoaded() const { return m_loaded; }
+    // Runs the close steps once and closes the tab's window, whoever asks.
+    void Unload();
+
+    // The tab's part of closing: its panel leaves the tab strip.
+    void Sortie();
+
+    QString StartingAddress() const { return m_startingAddress; }
+
+    QString caption() const { return windowTitle(); }
+    void setCaption(const QString &caption);
+
+    WebBrowser *browser() const { return m_browser; }
+    QMdiSubWindow *subWindow() const { return m_subWindow; }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void createControls();
+    void dockControls();
+    void layOut();
+    void readSettings();
+    void placeAddressBox();
+    void requestFirstPage();
+    void loadHistory();
+    void timTimer_Timer();
+    void runCloseSteps();
+
+    TabHost m_host;
+    qint16 m_id = 0;
+    QString m_startingAddress;
+    bool m_loaded = false;
+    bool m_unloaded = false;
+    QMdiSubWindow *m_subWindow = nullptr;
+
+    QToolBar *tbToolBar = nullptr;
+    QWidget *picAddress = nullptr;
+    QLabel *lblAddress = nullptr;
+    QComboBox *cboAddress = nullptr;
+    QLabel *lblSearch = nullptr;
+    QComboBox *cboSearch = nullptr;
+    QComboBox *cboSearchChoix = nullptr;
+    WebBrowser *m_browser = nullptr;
+    ProgressBar *ProgressBar1 = nullptr;
+    PanelBar *StatusBar = nullptr;
+    QTimer *timTimer = nullptr;
+};

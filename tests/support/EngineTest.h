@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QApplication>
+#include <QTest>
+
+class QObject;
+class QWebEngineProfile;
+
+// What every test that drives the real engine does before the application
+// exists, and the profile its browsers share.
+namespace EngineTest {
+
+// Sets up the environment the engine reads when it starts: no sandbox when
+// running as root, the offscreen platform unless another one was asked for,
+// no GPU, and a private runtime folder when the session has none.
+void prepareEnvironment();
+
+// A profile that keeps nothing on disk, configured as the program configures
+// its own. Every page made on it must be deleted before it.
+QWebEngineProfile *offTheRecordProfile(QObject *parent);
+
+} // namespace EngineTest
+
+#define CORVANE_ENGINE_TEST_MAIN(TestClass)                                                        \
+    int main(int argc, char *argv[])                                                               \
+    {                                                                                              \
+        EngineTest::prepareEnvironment();                                                          \
+        QApplication app(argc, argv);                                                              \
+        app.setAttribute(Qt::AA_Use96Dpi, true);                                                   \
+        TestClass tc;                                                                              \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                 \
+        return QTest::qExec(&tc, argc, argv);                                                      \
+    }

@@ -1,0 +1,52 @@
+#include "FakeBrowser.h"
+
+FakeBrowser::FakeBrowser(QWidget *parent)
+    : WebBrowser(parent)
+    , m_widget(new QWidget(parent))
+{
+    // Like the engine's view, the control takes the focus.
+    m_widget->setFocusPolicy(Qt::StrongFocus);
+    fakeBrowsers().append(this);
+}
+
+FakeBrowser::~FakeBrowser()
+{
+    fakeBrowsers().removeAll(this);
+}
+
+void FakeBrowser::Navigate(const QString &address)
+{
+    m_calls.append(QStringLiteral("Navigate ") + address);
+}
+
+QStringList FakeBrowser::navigations() const
+{
+    QStringList result;
+    const QString prefix = QStringLiteral("Navigate ");
+    for (const QString &call : m_calls) {
+        if (call.startsWith(prefix))
+            result.append(call.mid(prefix.size()));
+    }
+    return result;
+}
+
+void FakeBrowser::setLocation(const QString &name, const QString &url)
+{
+    m_locationName = name;
+    m_locationUrl = url;
+}
+
+NewWindowRequest FakeBrowser::raiseNewWindow2(const QUrl &url, bool userInitiated)
+{
+    NewWindowRequest request;
+    request.url = url;
+    request.userInitiated = userInitiated;
+    Q_EMIT NewWindow2(&request);
+    return request;
+}
+
+QList<FakeBrowser *> &fakeBrowsers()
+{
+    static QList<FakeBrowser *> browsers;
+    return browsers;
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "platform/WebBrowser.h"
+
+#include <QStringList>
+#include <QWidget>
+
+// A web browser control for tests: it records what the tab asks of it and
+// lets the test raise each of its events and set what it reports.
+class FakeBrowser : public WebBrowser
+{
+    Q_OBJECT
+
+public:
+    explicit FakeBrowser(QWidget *parent);
+    ~FakeBrowser() override;
+
+    QWidget *widget() override { return m_widget; }
+    void Navigate(const QString &address) override;
+    void GoBack() override { m_calls.append(QStringLiteral("GoBack")); }
+    void GoForward() override { m_calls.append(QStringLiteral("GoForward")); }
+    void Refresh() override { m_calls.append(QStringLiteral("Refresh")); }
+    void Stop() override { m_calls.append(QStringLiteral("Stop")); }
+    bool Busy() const override { return m_busy; }
+    QString LocationName() const override { return m_locationName; }
+    QString LocationURL() const override { return m_locationUrl; }
+    void setRegisterAsBrowser(bool registered) override { m_registered = registered; }
+    bool RegisterAsBrowser() const override { return m_registered; }
+
+    // Every call in order: "Navigate <address>", "GoBack", ...
+    QStringList calls() const { return m_calls; }
+    // The addresses given to Navigate, in order.
+    QStringList navigations() const;
+
+    void setBusy(bool busy) { m_busy = busy; }
+    void setLocation(const QString &name, const QString &url);
+
+    // Raise the control's events as the engine would.
+    void raiseStatusTextChange(const QString &text) { Q_EMIT StatusTextChange(text); }
+    void raiseProgressChange(qint32 progress, qint32 max) { Q_EMIT ProgressChange(progress, max); }
+    void raiseDownloadComplete() { Q_EMIT DownloadComplete(); }
+    NewWindowRequest raiseNewWindow2(const QUrl &url, bool userInitiated);
+
+private:
+    QWidget *m_widget;
+    QStringList m_calls;
+    bool m_busy = false;
+    bool m_registered = false;
+    QString m_locationName;
+    QString m_locationUrl;
+};
+
+// Every FakeBrowser made through browserFactory(), in creation order.
+QList<FakeBrowser *> &fakeBrowsers();

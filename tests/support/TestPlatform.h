@@ -1,0 +1,44 @@
+#pragma once
+
+#include "support/FakeBrowser.h"
+#include "support/MessageBoxAnswerer.h"
+#include "support/TempProgramFolder.h"
+
+#include "platform/Launcher.h"
+#include "platform/Platform.h"
+
+// Records the programs the code under test would start.
+class FakeLauncher : public Launcher
+{
+public:
+    bool start(const Command &command, WindowStyle style) override
+    {
+        started.append(command);
+        styles.append(style);
+        return succeeds;
+    }
+
+    QList<Command> started;
+    QList<WindowStyle> styles;
+    bool succeeds = true;
+};
+
+// Everything a window under test needs instead of the machine: a temporary
+// program folder, fake browsers, a message-box answerer, a fake launcher.
+class TestPlatform
+{
+public:
+    Platform platform()
+    {
+        return Platform{
+            .folder = folder.folder(),
+            .createBrowser = [](QWidget *parent) -> WebBrowser * { return new FakeBrowser(parent); },
+            .messageBox = &messageBox,
+            .launcher = &launcher,
+        };
+    }
+
+    TempProgramFolder folder;
+    MessageBoxAnswerer messageBox;
+    FakeLauncher launcher;
+};
