@@ -190,7 +190,8 @@ void frmCV::mOptInt_Click()
 {
     const Launcher::Command command = Launcher::internetOptions(
         [](const QString &name) { return QStandardPaths::findExecutable(name); });
-    if (m_platform.launcher && m_platform.launcher->start(command, Launcher::WindowStyle::MinimizedWithFocus))
+    if (!command.isEmpty() && m_platform.launcher
+        && m_platform.launcher->start(command, Launcher::WindowStyle::MinimizedWithFocus))
         return;
     if (m_platform.messageBox)
         m_platform.messageBox->show(

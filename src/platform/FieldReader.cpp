@@ -3,6 +3,8 @@
 
 #include <QFile>
 
+#include <algorithm>
+
 namespace {
 
 bool isLineEnd(char c)

@@ -105,6 +105,9 @@ bool PanelBar::eventFilter(QObject *watched, QEvent *event)
     if (!panel)
         return QWidget::eventFilter(watched, event);
     switch (event->type()) {
+    case QEvent::MouseButtonPress:
+        m_afterDoubleClick = false;
+        return true;
     case QEvent::MouseButtonRelease:
         // The release that ends a double click is not another click.
         if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton && !m_afterDoubleClick

@@ -104,8 +104,14 @@ void WebEngineBrowser::connectLoadEvents()
                     loadFinished();
             });
     connect(m_page, &QWebEnginePage::loadProgress, this, &WebEngineBrowser::loadProgress);
-    connect(m_page, &QWebEnginePage::linkHovered, this,
-            [this](const QString &url) { Q_EMIT StatusTextChange(url); });
+    // The engine also reports "no link" each time a document comes in; only
+    // the pointer leaving a link clears the status text.
+    connect(m_page, &QWebEnginePage::linkHovered, this, [this](const QString &url) {
+        if (url == m_hoveredLink)
+            return;
+        m_hoveredLink = url;
+        Q_EMIT StatusTextChange(url);
+    });
     connect(m_page, &QWebEnginePage::titleChanged, this, &WebEngineBrowser::locationChanged);
     connect(m_page, &QWebEnginePage::urlChanged, this, &WebEngineBrowser::locationChanged);
 }

@@ -19,7 +19,8 @@ class QWebEngineView;
 //       -> ProgressChange(100, 100) unless already sent for this load,
 //          DownloadComplete(), ProgressChange(-1, 100), StatusTextChange("")
 //   linkHovered(url)
-//       -> StatusTextChange(url), empty when the pointer leaves the link
+//       -> StatusTextChange(url), empty when the pointer leaves the link (the
+//          engine's other reports of "no link" are dropped)
 //   titleChanged / urlChanged while no load is going on (a script sets the
 //   title, a same-document navigation)
 //       -> DownloadComplete(), so that the tab reads the title and address again
@@ -71,4 +72,5 @@ private:
     bool m_busy = false;
     bool m_registeredAsBrowser = false;
     int m_lastProgress = -1;
+    QString m_hoveredLink;
 };

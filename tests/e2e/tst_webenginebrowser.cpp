@@ -1,7 +1,636 @@
+#include "platform/WebEngineBrowser.h"
 #include "support/EngineTest.h"
+#include "support/HttpServer.h"
+
+#include <QDir>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QVBoxLayout>
+#include <QWebEngineDownloadRequest>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineView>
+
+#include <memory>
+
+namespace {
+
+// No single wait of the real engine may take longer than this.
+constexpr int Timeout = 15000;
+
+// A browser's events in the order it raised them, as text.
+class EventLog : public QObject
+{
+public:
+    explicit EventLog(WebBrowser *browser)
+    {
+        connect(browser, &WebBrowser::StatusTextChange, this,
+                [this](const QString &text) { events.append(QStringLiteral("status ") + text); });
+        connect(browser, &WebBrowser::ProgressChange, this, [this](qint32 progress, qint32 max) {
+            events.append(QStringLiteral("progress %1/%2").arg(progress).arg(max));
+        });
+        connect(browser, &WebBrowser::DownloadComplete, this,
+                [this] { events.append(QStringLiteral("complete")); });
+    }
+
+    QStringList events;
+};
+
+// A control of another kind, which a new window cannot open in.
+class OtherBrowser : public WebBrowser
+{
+public:
+    QWidget *widget() override { return nullptr; }
+    void Navigate(const QString &) override { }
+    void GoBack() override { }
+    void GoForward() override { }
+    void Refresh() override { }
+    void Stop() override { }
+    bool Busy() const override { return false; }
+    QString LocationName() const override { return {}; }
+    QString LocationURL() const override { return {}; }
+    void setRegisterAsBrowser(bool) override { }
+    bool RegisterAsBrowser() const override { return false; }
+};
+
+enum class Opening { Script, LinkClicked, LinkClickedByScript };
+enum class Answer { None, Cancel, CancelWithBrowser, ThisBrowser, OtherKind };
+
+} // namespace
+
+Q_DECLARE_METATYPE(Opening)
+Q_DECLARE_METATYPE(Answer)
+
 class TestWebEngineBrowser : public QObject
 {
     Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void cleanupTestCase();
+
+    void navigate_data();
+    void navigate();
+    void eventsOfOneLoad();
+    void busyUntilLoadEnds_data();
+    void busyUntilLoadEnds();
+    void unusableTextIgnored_data();
+    void unusableTextIgnored();
+    void historyEndsIgnored();
+    void backForwardAndRefresh();
+    void locationChangeAfterLoad_data();
+    void locationChangeAfterLoad();
+    void linkHoverShownInStatus();
+
+    void newWindowRaisedOnce_data();
+    void newWindowRaisedOnce();
+    void newWindowDropped_data();
+    void newWindowDropped();
+    void newWindowOpensInGivenBrowser_data();
+    void newWindowOpensInGivenBrowser();
+
+    void permissionsDenied_data();
+    void permissionsDenied();
+    void credentialsNotGiven();
+    void downloadsCancelled();
+
+private:
+    QString address(const QString &path) const { return m_server.url(path).toString(); }
+    // The pages requested since the given count of requests, favicons left out.
+    QStringList pagesRequestedSince(qsizetype count) const;
+    [[nodiscard]] bool load(WebBrowser *browser, const QString &path);
+    [[nodiscard]] bool waitUntilDrawn(WebEngineBrowser *browser);
+    void openWindow(Opening opening);
+
+    HttpServer m_server;
+    QWebEngineProfile *m_profile = nullptr;
+    std::unique_ptr<QWidget> m_window;
+    WebEngineBrowser *m_browser = nullptr;
 };
+
+void TestWebEngineBrowser::initTestCase()
+{
+    QVERIFY(m_server.listen());
+    m_server.addPage(QStringLiteral("/titre"),
+                     "<!DOCTYPE html><title>Bonjour Corvane</title><p>Texte</p>");
+    m_server.addPage(QStringLiteral("/sans-titre"), "<!DOCTYPE html><p>Pas de titre</p>");
+    m_server.addPage(QStringLiteral("/titre-vide"), "<!DOCTYPE html><title></title><p>Vide</p>");
+    m_server.addPage(QStringLiteral("/accents"), "<!DOCTYPE html><title>Été &amp; hiver</title>");
+    m_server.addPage(QStringLiteral("/un"), "<!DOCTYPE html><title>Un</title>");
+    m_server.addPage(QStringLiteral("/deux"), "<!DOCTYPE html><title>Deux</title>");
+    m_server.addPage(QStringLiteral("/lent"), "<!DOCTYPE html><title>Enfin</title>");
+    m_server.holdPage(QStringLiteral("/lent"));
+    // The page says when it has been drawn: only then does it take clicks.
+    m_server.addPage(QStringLiteral("/fenetre"),
+                     "<!DOCTYPE html><title>Fenêtre</title><body style='margin:0'>"
+                     "<a id='lien' href='/popup' target='_blank' style='display:block;"
+                     "width:200px;height:100px'>Ouvrir</a>"
+                     "<script>requestAnimationFrame(() => requestAnimationFrame(() => {"
+                     " document.title = 'Prête'; }));</script>");
+    m_server.addPage(QStringLiteral("/popup"), "<!DOCTYPE html><title>Surgissante</title>");
+    m_server.addPage(QStringLiteral("/notifications"),
+                     "<!DOCTYPE html><title>Attente</title><script>"
+                     "Notification.requestPermission().then(r => { document.title = r; });"
+                     "</script>");
+    m_server.addPage(
+        QStringLiteral("/geolocalisation"),
+        "<!DOCTYPE html><title>Attente</title><script>"
+        "navigator.geolocation.getCurrentPosition(() => { document.title = 'granted'; },"
+        " e => { document.title = e.code === e.PERMISSION_DENIED ? 'denied'"
+        " : 'error ' + e.code; });"
+        "</script>");
+    m_server.addPage(QStringLiteral("/protege"), "<!DOCTYPE html><title>Refusé</title>",
+                     "text/html; charset=utf-8", 401);
+    m_server.addHeader(QStringLiteral("/protege"), "WWW-Authenticate", "Basic realm=\"Corvane\"");
+    m_server.addPage(QStringLiteral("/fichier"), "contenu", "application/octet-stream");
+    m_server.addHeader(QStringLiteral("/fichier"), "Content-Disposition",
+                       "attachment; filename=\"fichier.bin\"");
+
+    m_profile = EngineTest::offTheRecordProfile(this);
+}
+
+void TestWebEngineBrowser::init()
+{
+    QTest::failOnWarning(QRegularExpression(QStringLiteral("^QObject::|WebEngineBrowser")));
+    m_window = std::make_unique<QWidget>();
+    m_browser = new WebEngineBrowser(m_profile, m_window.get());
+    auto *layout = new QVBoxLayout(m_window.get());
+    layout->setContentsMargins({});
+    layout->addWidget(m_browser->widget());
+    m_window->resize(640, 480);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+}
+
+void TestWebEngineBrowser::cleanup()
+{
+    // The browsers go with their window, and their pages with them.
+    m_window.reset();
+    m_browser = nullptr;
+    m_server.releaseHeld();
+    m_server.holdPage(QStringLiteral("/lent"));
+}
+
+void TestWebEngineBrowser::cleanupTestCase()
+{
+    QTest::failOnWarning(QRegularExpression(QStringLiteral("Release of profile requested")));
+    delete m_profile;
+    m_profile = nullptr;
+}
+
+QStringList TestWebEngineBrowser::pagesRequestedSince(qsizetype count) const
+{
+    QStringList pages = m_server.requestedPaths().mid(count);
+    pages.removeAll(QStringLiteral("/favicon.ico"));
+    return pages;
+}
+
+bool TestWebEngineBrowser::load(WebBrowser *browser, const QString &path)
+{
+    // Navigate raises nothing before it returns: the load starts later.
+    QSignalSpy complete(browser, &WebBrowser::DownloadComplete);
+    browser->Navigate(address(path));
+    return complete.wait(Timeout) && browser->LocationURL() == address(path);
+}
+
+bool TestWebEngineBrowser::waitUntilDrawn(WebEngineBrowser *browser)
+{
+    if (!load(browser, QStringLiteral("/fenetre")))
+        return false;
+    QSignalSpy complete(browser, &WebBrowser::DownloadComplete);
+    return browser->LocationName() == QStringLiteral("Prête") || complete.wait(Timeout);
+}
+
+void TestWebEngineBrowser::openWindow(Opening opening)
+{
+    switch (opening) {
+    case Opening::Script:
+        m_browser->page()->runJavaScript(QStringLiteral("window.open('/popup');"));
+        break;
+    case Opening::LinkClicked:
+        QVERIFY(m_browser->view()->focusProxy());
+        QTest::mouseClick(m_browser->view()->focusProxy(), Qt::LeftButton, {}, QPoint(20, 20));
+        break;
+    case Opening::LinkClickedByScript:
+        m_browser->page()->runJavaScript(
+            QStringLiteral("document.getElementById('lien').click();"));
+        break;
+    }
+}
+
+void TestWebEngineBrowser::navigate_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("name");
+
+    const QString port = QString::number(m_server.port());
+    const QString titled = QStringLiteral("Bonjour Corvane");
+    QTest::newRow("address") << address(QStringLiteral("/titre")) << "/titre" << titled;
+    QTest::newRow("no scheme") << QStringLiteral("127.0.0.1:%1/titre").arg(port) << "/titre"
+                               << titled;
+    QTest::newRow("spaces around")
+        << QStringLiteral("  %1 \t").arg(address(QStringLiteral("/titre"))) << "/titre" << titled;
+    QTest::newRow("no title") << address(QStringLiteral("/sans-titre")) << "/sans-titre"
+                              << address(QStringLiteral("/sans-titre"));
+    QTest::newRow("empty title") << address(QStringLiteral("/titre-vide")) << "/titre-vide"
+                                 << address(QStringLiteral("/titre-vide"));
+    QTest::newRow("accents and entity")
+        << address(QStringLiteral("/accents")) << "/accents" << QStringLiteral("Été & hiver");
+}
+
+void TestWebEngineBrowser::navigate()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, path);
+    QFETCH(QString, name);
+
+    bool busyWhenRequested = false;
+    connect(&m_server, &HttpServer::requested, m_browser, [&](const QString &target) {
+        busyWhenRequested |= target == path && m_browser->Busy();
+    });
+    bool busyWhenComplete = true;
+    QString nameWhenComplete;
+    connect(m_browser, &WebBrowser::DownloadComplete, this, [&] {
+        busyWhenComplete = m_browser->Busy();
+        nameWhenComplete = m_browser->LocationName();
+    });
+    const qsizetype before = m_server.requestedPaths().size();
+    QSignalSpy complete(m_browser, &WebBrowser::DownloadComplete);
+
+    m_browser->Navigate(text);
+    QVERIFY(complete.wait(Timeout));
+
+    QCOMPARE(pagesRequestedSince(before), QStringList {path});
+    QVERIFY(m_server.requestHeaders(path).value("accept-language").startsWith("fr-FR,fr"));
+    QVERIFY(busyWhenRequested);
+    QVERIFY(!busyWhenComplete);
+    QCOMPARE(nameWhenComplete, name);
+    QCOMPARE(m_browser->LocationName(), name);
+    QCOMPARE(m_browser->LocationURL(), address(path));
+    QVERIFY(!m_browser->Busy());
+}
+
+void TestWebEngineBrowser::eventsOfOneLoad()
+{
+    EventLog log(m_browser);
+    QVERIFY(load(m_browser, QStringLiteral("/titre")));
+
+    const QStringList ending = {QStringLiteral("progress 100/100"), QStringLiteral("complete"),
+                                QStringLiteral("progress -1/100"), QStringLiteral("status ")};
+    QVERIFY2(log.events.size() >= 6, qPrintable(log.events.join(QLatin1String(", "))));
+    QCOMPARE(log.events.at(0), QStringLiteral("status ") + address(QStringLiteral("/titre")));
+    QCOMPARE(log.events.at(1), QStringLiteral("progress 0/100"));
+    QCOMPARE(log.events.mid(log.events.size() - ending.size()), ending);
+    // Between the two ends, only progress that goes forward.
+    int last = 0;
+    for (const QString &event : log.events.mid(2, log.events.size() - 2 - ending.size())) {
+        const QRegularExpressionMatch match
+            = QRegularExpression(QStringLiteral("^progress (\\d+)/100$")).match(event);
+        QVERIFY2(match.hasMatch(), qPrintable(log.events.join(QLatin1String(", "))));
+        QVERIFY2(match.captured(1).toInt() > last,
+                 qPrintable(log.events.join(QLatin1String(", "))));
+        last = match.captured(1).toInt();
+    }
+    QVERIFY(last < 100);
+}
+
+void TestWebEngineBrowser::busyUntilLoadEnds_data()
+{
+    QTest::addColumn<bool>("stop");
+    QTest::newRow("page arrives") << false;
+    QTest::newRow("stopped") << true;
+}
+
+void TestWebEngineBrowser::busyUntilLoadEnds()
+{
+    QFETCH(bool, stop);
+
+    EventLog log(m_browser);
+    bool busyWhenComplete = true;
+    connect(m_browser, &WebBrowser::DownloadComplete, this,
+            [&] { busyWhenComplete = m_browser->Busy(); });
+    const int requests = m_server.requestCount(QStringLiteral("/lent"));
+    m_browser->Navigate(address(QStringLiteral("/lent")));
+    QTRY_COMPARE_WITH_TIMEOUT(m_server.requestCount(QStringLiteral("/lent")), requests + 1,
+                              Timeout);
+    QVERIFY(m_browser->Busy());
+    QVERIFY(!log.events.contains(QStringLiteral("complete")));
+
+    if (stop)
+        m_browser->Stop();
+    else
+        m_server.releaseHeld();
+    QTRY_VERIFY_WITH_TIMEOUT(log.events.contains(QStringLiteral("complete")), Timeout);
+
+    QVERIFY(!m_browser->Busy());
+    QVERIFY(!busyWhenComplete);
+    QCOMPARE(log.events.count(QStringLiteral("complete")), 1);
+    QCOMPARE(log.events.last(), QStringLiteral("status "));
+    if (stop) {
+        QVERIFY(m_browser->LocationURL() != address(QStringLiteral("/lent")));
+    } else {
+        QCOMPARE(m_browser->LocationURL(), address(QStringLiteral("/lent")));
+        QCOMPARE(m_browser->LocationName(), QStringLiteral("Enfin"));
+    }
+}
+
+void TestWebEngineBrowser::unusableTextIgnored_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("spaces") << QStringLiteral("  \t ");
+    QTest::newRow("words with spaces") << QStringLiteral("a b c");
+    QTest::newRow("percent signs") << QStringLiteral("%%%");
+    QTest::newRow("broken IPv6 address") << QStringLiteral("[::1");
+}
+
+void TestWebEngineBrowser::unusableTextIgnored()
+{
+    QFETCH(QString, text);
+
+    EventLog log(m_browser);
+    const qsizetype before = m_server.requestedPaths().size();
+    m_browser->Navigate(text);
+    QVERIFY(!m_browser->Busy());
+    // Had the text started anything, it would show before this load.
+    QVERIFY(load(m_browser, QStringLiteral("/un")));
+
+    QCOMPARE(log.events.first(), QStringLiteral("status ") + address(QStringLiteral("/un")));
+    QCOMPARE(log.events.count(QStringLiteral("complete")), 1);
+    QCOMPARE(pagesRequestedSince(before), QStringList {QStringLiteral("/un")});
+}
+
+void TestWebEngineBrowser::historyEndsIgnored()
+{
+    EventLog log(m_browser);
+    const qsizetype before = m_server.requestedPaths().size();
+    m_browser->GoBack();
+    m_browser->GoForward();
+    QVERIFY(load(m_browser, QStringLiteral("/un")));
+    m_browser->GoBack();
+    m_browser->GoForward();
+    QVERIFY(load(m_browser, QStringLiteral("/deux")));
+    m_browser->GoForward();
+    QVERIFY(!m_browser->Busy());
+
+    const QStringList starts = log.events.filter(QRegularExpression(QStringLiteral("^status .")));
+    QCOMPARE(starts,
+             QStringList({QStringLiteral("status ") + address(QStringLiteral("/un")),
+                          QStringLiteral("status ") + address(QStringLiteral("/deux"))}));
+    QCOMPARE(pagesRequestedSince(before),
+             QStringList({QStringLiteral("/un"), QStringLiteral("/deux")}));
+}
+
+void TestWebEngineBrowser::backForwardAndRefresh()
+{
+    QVERIFY(load(m_browser, QStringLiteral("/un")));
+    QVERIFY(load(m_browser, QStringLiteral("/deux")));
+    QSignalSpy complete(m_browser, &WebBrowser::DownloadComplete);
+
+    m_browser->GoBack();
+    QVERIFY(complete.wait(Timeout));
+    QCOMPARE(m_browser->LocationURL(), address(QStringLiteral("/un")));
+    QCOMPARE(m_browser->LocationName(), QStringLiteral("Un"));
+
+    m_browser->GoForward();
+    QVERIFY(complete.wait(Timeout));
+    QCOMPARE(m_browser->LocationURL(), address(QStringLiteral("/deux")));
+    QCOMPARE(m_browser->LocationName(), QStringLiteral("Deux"));
+
+    const int requests = m_server.requestCount(QStringLiteral("/deux"));
+    m_browser->Refresh();
+    QVERIFY(complete.wait(Timeout));
+    QCOMPARE(m_server.requestCount(QStringLiteral("/deux")), requests + 1);
+    QCOMPARE(m_browser->LocationURL(), address(QStringLiteral("/deux")));
+}
+
+void TestWebEngineBrowser::locationChangeAfterLoad_data()
+{
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("path");
+
+    QTest::newRow("title set by script") << "document.title = 'Nouveau titre';"
+                                         << "Nouveau titre"
+                                         << "/un";
+    QTest::newRow("address pushed by script") << "history.pushState(null, '', '/ailleurs');"
+                                              << "Un"
+                                              << "/ailleurs";
+    QTest::newRow("fragment") << "location.hash = 'bas';"
+                              << "Un"
+                              << "/un#bas";
+}
+
+void TestWebEngineBrowser::locationChangeAfterLoad()
+{
+    QFETCH(QString, script);
+    QFETCH(QString, name);
+    QFETCH(QString, path);
+
+    QVERIFY(load(m_browser, QStringLiteral("/un")));
+    EventLog log(m_browser);
+    const qsizetype before = m_server.requestedPaths().size();
+
+    m_browser->page()->runJavaScript(script);
+    QTRY_COMPARE_WITH_TIMEOUT(log.events, QStringList {QStringLiteral("complete")}, Timeout);
+
+    QCOMPARE(m_browser->LocationName(), name);
+    QCOMPARE(m_browser->LocationURL(), address(path));
+    QVERIFY(!m_browser->Busy());
+    QCOMPARE(pagesRequestedSince(before), QStringList());
+}
+
+void TestWebEngineBrowser::linkHoverShownInStatus()
+{
+    QVERIFY(waitUntilDrawn(m_browser));
+    EventLog log(m_browser);
+    QWidget *surface = m_browser->view()->focusProxy();
+    QVERIFY(surface);
+
+    QTest::mouseMove(surface, QPoint(20, 20));
+    QTRY_COMPARE_WITH_TIMEOUT(
+        log.events, QStringList {QStringLiteral("status ") + address(QStringLiteral("/popup"))},
+        Timeout);
+    QTest::mouseMove(surface, QPoint(400, 300));
+    QTRY_COMPARE_WITH_TIMEOUT(log.events.size(), 2, Timeout);
+    QCOMPARE(log.events.last(), QStringLiteral("status "));
+}
+
+void TestWebEngineBrowser::newWindowRaisedOnce_data()
+{
+    QTest::addColumn<Opening>("opening");
+    QTest::addColumn<bool>("userInitiated");
+    QTest::newRow("window.open") << Opening::Script << false;
+    QTest::newRow("link clicked") << Opening::LinkClicked << true;
+    QTest::newRow("link clicked by script") << Opening::LinkClickedByScript << false;
+}
+
+void TestWebEngineBrowser::newWindowRaisedOnce()
+{
+    QFETCH(Opening, opening);
+    QFETCH(bool, userInitiated);
+
+    QVERIFY(waitUntilDrawn(m_browser));
+    QList<NewWindowRequest> requests;
+    connect(m_browser, &WebBrowser::NewWindow2, this,
+            [&](NewWindowRequest *request) { requests.append(*request); });
+    const qsizetype before = m_server.requestedPaths().size();
+    const qsizetype windows = QApplication::topLevelWidgets().size();
+
+    openWindow(opening);
+    QTRY_COMPARE_WITH_TIMEOUT(requests.size(), 1, Timeout);
+    QCOMPARE(requests.first().url, m_server.url(QStringLiteral("/popup")));
+    QCOMPARE(requests.first().userInitiated, userInitiated);
+
+    // Unanswered, the window is dropped: the page loaded next is the only one.
+    QVERIFY(load(m_browser, QStringLiteral("/un")));
+    QCOMPARE(requests.size(), 1);
+    QCOMPARE(pagesRequestedSince(before), QStringList {QStringLiteral("/un")});
+    QCOMPARE(QApplication::topLevelWidgets().size(), windows);
+}
+
+void TestWebEngineBrowser::newWindowDropped_data()
+{
+    QTest::addColumn<Answer>("answer");
+    QTest::newRow("not answered") << Answer::None;
+    QTest::newRow("cancelled") << Answer::Cancel;
+    QTest::newRow("cancelled with a browser given") << Answer::CancelWithBrowser;
+    QTest::newRow("given the same browser") << Answer::ThisBrowser;
+    QTest::newRow("given another kind of browser") << Answer::OtherKind;
+}
+
+void TestWebEngineBrowser::newWindowDropped()
+{
+    QFETCH(Answer, answer);
+
+    auto *second = new WebEngineBrowser(m_profile, m_window.get());
+    EventLog secondLog(second);
+    OtherBrowser other;
+    QVERIFY(load(m_browser, QStringLiteral("/fenetre")));
+    int raised = 0;
+    connect(m_browser, &WebBrowser::NewWindow2, this, [&](NewWindowRequest *request) {
+        ++raised;
+        switch (answer) {
+        case Answer::None:
+            break;
+        case Answer::Cancel:
+            request->Cancel = true;
+            break;
+        case Answer::CancelWithBrowser:
+            request->Cancel = true;
+            request->ppDisp = second;
+            break;
+        case Answer::ThisBrowser:
+            request->ppDisp = m_browser;
+            break;
+        case Answer::OtherKind:
+            request->ppDisp = &other;
+            break;
+        }
+    });
+    const qsizetype before = m_server.requestedPaths().size();
+    const qsizetype windows = QApplication::topLevelWidgets().size();
+
+    openWindow(Opening::Script);
+    QTRY_COMPARE_WITH_TIMEOUT(raised, 1, Timeout);
+    QVERIFY(load(m_browser, QStringLiteral("/un")));
+
+    QCOMPARE(raised, 1);
+    QCOMPARE(pagesRequestedSince(before), QStringList {QStringLiteral("/un")});
+    QCOMPARE(QApplication::topLevelWidgets().size(), windows);
+    QCOMPARE(secondLog.events, QStringList());
+    QCOMPARE(second->LocationURL(), QString());
+}
+
+void TestWebEngineBrowser::newWindowOpensInGivenBrowser_data()
+{
+    QTest::addColumn<Opening>("opening");
+    QTest::newRow("window.open") << Opening::Script;
+    QTest::newRow("link clicked") << Opening::LinkClicked;
+}
+
+void TestWebEngineBrowser::newWindowOpensInGivenBrowser()
+{
+    QFETCH(Opening, opening);
+
+    auto *second = new WebEngineBrowser(m_profile, m_window.get());
+    QVERIFY(waitUntilDrawn(m_browser));
+    int raised = 0;
+    connect(m_browser, &WebBrowser::NewWindow2, this, [&](NewWindowRequest *request) {
+        ++raised;
+        request->ppDisp = second;
+    });
+    QSignalSpy complete(second, &WebBrowser::DownloadComplete);
+    const int requests = m_server.requestCount(QStringLiteral("/popup"));
+    const qsizetype windows = QApplication::topLevelWidgets().size();
+
+    openWindow(opening);
+    QTRY_VERIFY_WITH_TIMEOUT(!complete.isEmpty() && !second->Busy()
+                                 && second->LocationName() == QStringLiteral("Surgissante"),
+                             Timeout);
+
+    QCOMPARE(raised, 1);
+    QCOMPARE(m_server.requestCount(QStringLiteral("/popup")), requests + 1);
+    QCOMPARE(second->LocationURL(), address(QStringLiteral("/popup")));
+    QCOMPARE(m_browser->LocationURL(), address(QStringLiteral("/fenetre")));
+    QCOMPARE(QApplication::topLevelWidgets().size(), windows);
+}
+
+void TestWebEngineBrowser::permissionsDenied_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("result");
+    QTest::newRow("notifications") << "/notifications"
+                                   << "denied";
+    QTest::newRow("geolocation") << "/geolocalisation"
+                                 << "denied";
+}
+
+void TestWebEngineBrowser::permissionsDenied()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, result);
+
+    QVERIFY(load(m_browser, path));
+    // The page puts the answer in its title, which the tab is told about.
+    QTRY_COMPARE_WITH_TIMEOUT(m_browser->LocationName(), result, Timeout);
+}
+
+void TestWebEngineBrowser::credentialsNotGiven()
+{
+    const int requests = m_server.requestCount(QStringLiteral("/protege"));
+    QVERIFY(load(m_browser, QStringLiteral("/protege")));
+
+    QCOMPARE(m_browser->LocationName(), QStringLiteral("Refusé"));
+    QCOMPARE(m_server.requestCount(QStringLiteral("/protege")), requests + 1);
+    QVERIFY(!m_server.requestHeaders(QStringLiteral("/protege")).contains("authorization"));
+}
+
+void TestWebEngineBrowser::downloadsCancelled()
+{
+    QTemporaryDir downloads;
+    QVERIFY(downloads.isValid());
+    const QString savedPath = m_profile->downloadPath();
+    m_profile->setDownloadPath(downloads.path());
+    auto restore = qScopeGuard([&] { m_profile->setDownloadPath(savedPath); });
+
+    QVERIFY(load(m_browser, QStringLiteral("/un")));
+    QList<QWebEngineDownloadRequest::DownloadState> states;
+    connect(m_profile, &QWebEngineProfile::downloadRequested, this,
+            [&](QWebEngineDownloadRequest *download) { states.append(download->state()); });
+    m_browser->Navigate(address(QStringLiteral("/fichier")));
+
+    QTRY_COMPARE_WITH_TIMEOUT(states.size(), 1, Timeout);
+    QCOMPARE(states.first(), QWebEngineDownloadRequest::DownloadCancelled);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_browser->Busy(), Timeout);
+    QCOMPARE(m_browser->LocationURL(), address(QStringLiteral("/un")));
+    QCOMPARE(QDir(downloads.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList());
+}
+
 CORVANE_ENGINE_TEST_MAIN(TestWebEngineBrowser)
+
 #include "tst_webenginebrowser.moc"

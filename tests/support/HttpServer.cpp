@@ -71,8 +71,8 @@ QUrl HttpServer::url(const QString &path) const
     return QUrl(QStringLiteral("http://127.0.0.1:%1%2%3").arg(port()).arg(slash, path));
 }
 
-void HttpServer::addPage(const QString &path, const QByteArray &body,
-                         const QByteArray &contentType, int status)
+void HttpServer::addPage(const QString &path, const QByteArray &body, const QByteArray &contentType,
+                         int status)
 {
     Page &page = m_pages[path];
     page.body = body;
@@ -164,7 +164,8 @@ void HttpServer::readRequest(QTcpSocket *socket)
 
     const bool head = method == "HEAD";
     if (method != "GET" && !head) {
-        respondWith(socket, 405, "text/plain", "Method not allowed\n", false, {{"Allow", "GET, HEAD"}});
+        respondWith(socket, 405, "text/plain", "Method not allowed\n", false,
+                    {{"Allow", "GET, HEAD"}});
         return;
     }
     if (m_held.contains(path)) {
@@ -188,9 +189,8 @@ void HttpServer::respondWith(QTcpSocket *socket, int status, const QByteArray &c
                              const QList<QPair<QByteArray, QByteArray>> &headers)
 {
     QByteArray response = "HTTP/1.1 " + QByteArray::number(status) + ' ' + reasonPhrase(status)
-        + "\r\nContent-Type: " + contentType
-        + "\r\nContent-Length: " + QByteArray::number(body.size())
-        + "\r\nCache-Control: no-store\r\nConnection: close\r\n";
+        + "\r\nContent-Type: " + contentType + "\r\nContent-Length: "
+        + QByteArray::number(body.size()) + "\r\nCache-Control: no-store\r\nConnection: close\r\n";
     for (const auto &[name, value] : headers)
         response += name + ": " + value + "\r\n";
     response += "\r\n";

@@ -7,6 +7,9 @@
 #include "platform/Launcher.h"
 #include "platform/Platform.h"
 
+#include <QRegularExpression>
+#include <QTest>
+
 // Records the programs the code under test would start.
 class FakeLauncher : public Launcher
 {
@@ -42,3 +45,11 @@ public:
     MessageBoxAnswerer messageBox;
     FakeLauncher launcher;
 };
+
+// Makes any warning the code under test prints fail the running test, but
+// for the offscreen platform's notice that it sizes no window frames.
+inline void failOnStrayWarnings()
+{
+    QTest::failOnWarning(
+        QRegularExpression(QStringLiteral("^(?!This plugin does not support propagateSizeHints)")));
+}

@@ -57,7 +57,7 @@ class TestFrmBrowser : public QObject
 private Q_SLOTS:
     void init()
     {
-        QTest::failOnWarning(QRegularExpression(u".*"_s));
+        failOnStrayWarnings();
         Module1::PopupMode.clear();
         m_platform = std::make_unique<TestPlatform>();
         QVERIFY(m_platform->folder.isValid());

@@ -1,0 +1,245 @@
+#include "support/TestPlatform.h"
+
+#include "app/Module1.h"
+#include "app/frmCV.h"
+#include "platform/Forms.h"
+#include "platform/PanelBar.h"
+#include "tab/frmBrowser.h"
+
+#include <QEventLoop>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStandardPaths>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+class TestFrmCV : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestPlatform> m_platform;
+    std::unique_ptr<frmCV> m_window;
+
+    frmCV *startUp()
+    {
+        m_window = std::make_unique<frmCV>(m_platform->platform());
+        m_window->Show();
+        return m_window.get();
+    }
+    QAction *action(const char *name) const
+    {
+        auto *found = m_window->findChild<QAction *>(QString::fromLatin1(name));
+        if (!found)
+            qFatal("no menu item %s", name);
+        return found;
+    }
+    // The outer width of the main window, in twips at 96 DPI.
+    float outerWidth() const { return float(m_window->frameGeometry().width() * 15); }
+    // Resizes the window so that its outer width, frame included, is the
+    // given number of pixels.
+    void setOuterWidth(int pixels)
+    {
+        const int frame = m_window->frameGeometry().width() - m_window->width();
+        m_window->resize(pixels - frame, 600);
+        QCoreApplication::processEvents();
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        failOnStrayWarnings();
+        Module1::PopupMode.clear();
+        Module1::PanelCount = 0;
+        m_platform = std::make_unique<TestPlatform>();
+    }
+    void cleanup()
+    {
+        m_window.reset();
+        m_platform.reset();
+        QCOMPARE(Forms::count(), 0);
+    }
+
+    void startUpOpensTheFirstTab()
+    {
+        frmCV *window = startUp();
+        const QList<frmBrowser *> tabs = Forms::of<frmBrowser>();
+        QCOMPARE(tabs.size(), 1);
+        QCOMPARE(tabs.first()->getID(), qint16(1));
+        QVERIFY(tabs.first()->isLoaded());
+        QCOMPARE(window->LastTab(), tabs.first());
+        QCOMPARE(window->LastTabID(), qint16(1));
+        // The tab asked for its page during start-up.
+        QCOMPARE(static_cast<FakeBrowser *>(tabs.first()->browser())->navigations().size(), 1);
+        QCOMPARE(window->mdiArea()->subWindowList().size(), 1);
+        QVERIFY(tabs.first()->subWindow()->isMaximized());
+
+        // The designed panel is the first tab's, as wide as the window.
+        QCOMPARE(window->Bar()->count(), 1);
+        Panel *panel = window->Bar()->panel(1);
+        QCOMPARE(panel->key(), u"1"_s);
+        QCOMPARE(panel->text(), u"1"_s);
+        QCOMPARE(panel->width(), outerWidth());
+        QCOMPARE(Module1::PanelCount, qint16(1));
+        QCOMPARE(Forms::all().first(), window);
+    }
+
+    void windowAsDesigned()
+    {
+        frmCV *window = startUp();
+        QVERIFY(window->windowTitle().startsWith(u"Brennick Corvane"_s));
+        QVERIFY(!window->windowIcon().isNull());
+        QCOMPARE(window->mdiArea()->background().color(), QColor(224, 224, 224));
+        // 12675 x 9840 twips below the menu bar, the tab strip included.
+        QCOMPARE(window->centralWidget()->size(), QSize(845, 656));
+        QCOMPARE(window->Bar()->height(), 25);
+    }
+
+    void menuTree()
+    {
+        frmCV *window = startUp();
+        QStringList bar;
+        for (QAction *item : window->menuBar()->actions())
+            bar.append(item->text());
+        QCOMPARE(bar, (QStringList{u"&Fichier"_s, u"Outils"_s, u"New Tab"_s, u"&?"_s}));
+        QCOMPARE(window->menuBar()->actions().at(2), action("mNewTab"));
+        QCOMPARE(action("mNewTab")->menu(), nullptr);
+
+        const struct
+        {
+            const char *name;
+            QString caption;
+            QKeySequence shortcut;
+            const char *menu;
+        } items[] = {
+            {"mNew", u"&Nouvel Onglet"_s, QKeySequence(Qt::Key_F12), "mFichier"},
+            {"mQuit", u"&Quitter"_s, QKeySequence(Qt::CTRL | Qt::Key_Q), "mFichier"},
+            {"mOptions", u"Options de Corvane"_s, QKeySequence(Qt::Key_F11), "mOutils"},
+            {"mOptInt", u"Options Internet"_s, QKeySequence(Qt::Key_F9), "mOutils"},
+            {"mAbout", u"A propos"_s, QKeySequence(Qt::Key_F1), "mHelp"},
+        };
+        for (const auto &item : items) {
+            QCOMPARE(action(item.name)->text(), item.caption);
+            QCOMPARE(action(item.name)->shortcut(), item.shortcut);
+            auto *menu = window->findChild<QMenu *>(QString::fromLatin1(item.menu));
+            QVERIFY(menu);
+            QVERIFY2(menu->actions().contains(action(item.name)), item.name);
+        }
+        QCOMPARE(window->findChild<QMenu *>(u"mFichier"_s)->actions(),
+                 (QList<QAction *>{action("mNew"), action("mQuit")}));
+        QCOMPARE(window->findChild<QMenu *>(u"mOutils"_s)->actions(),
+                 (QList<QAction *>{action("mOptions"), action("mOptInt")}));
+    }
+
+    // Resizz shares the window's outer width among the panels, in single
+    // precision.
+    void resizzDividesTheOuterWidth_data()
+    {
+        QTest::addColumn<int>("panels");
+        QTest::addColumn<float>("width");
+        QTest::newRow("one") << 1 << 12000.f;
+        QTest::newRow("three") << 3 << 4000.f;
+        QTest::newRow("four") << 4 << 3000.f;
+        QTest::newRow("seven") << 7 << 12000.f / 7.f;
+        QTest::newRow("sixteen") << 16 << 750.f;
+    }
+    void resizzDividesTheOuterWidth()
+    {
+        QFETCH(int, panels);
+        QFETCH(float, width);
+        frmCV *window = startUp();
+        for (int i = 2; i <= panels; ++i)
+            window->Bar()->add(i)->setKey(QString::number(i));
+        setOuterWidth(800);
+        QCOMPARE(outerWidth(), 12000.f);
+        QCOMPARE(Module1::PanelCount, qint16(panels));
+        for (Panel *panel : window->Bar()->panels())
+            QCOMPARE(panel->width(), width);
+    }
+
+    void resizzWithoutPanelsDividesNothing()
+    {
+        frmCV *window = startUp();
+        window->Bar()->remove(1);
+        window->Resizz();
+        QCOMPARE(Module1::PanelCount, qint16(0));
+    }
+
+    void everyResizeAndStateChangeRelaysTheStrip()
+    {
+        frmCV *window = startUp();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        Panel *panel = window->Bar()->panel(1);
+        setOuterWidth(600);
+        QTRY_COMPARE(panel->width(), 9000.f);
+
+        panel->setWidth(1);
+        window->showMaximized();
+        QTRY_COMPARE(panel->width(), outerWidth());
+        panel->setWidth(1);
+        window->showMinimized();
+        QTRY_COMPARE(panel->width(), outerWidth());
+    }
+
+    void closingUnloadsEveryTab()
+    {
+        frmCV *window = startUp();
+        frmBrowser *tab = Forms::of<frmBrowser>().first();
+        QPointer<QMdiSubWindow> child = tab->subWindow();
+        QVERIFY(window->close());
+        QVERIFY(Forms::of<frmBrowser>().isEmpty());
+        // Its close steps removed its panel.
+        QCOMPARE(window->Bar()->count(), 0);
+        QCOMPARE(Module1::PanelCount, qint16(0));
+        QTRY_VERIFY(child.isNull());
+        // The main window itself is not unloaded by its closing walk.
+        QVERIFY(Forms::isLoaded(window));
+    }
+
+    void quitEndsAtOnceWithoutCloseSteps()
+    {
+        frmCV *window = startUp();
+        QEventLoop loop;
+        QTimer::singleShot(0, action("mQuit"), &QAction::trigger);
+        QTimer::singleShot(10000, &loop, [&loop] { loop.exit(99); });
+        QCOMPARE(loop.exec(), 0);
+        QCOMPARE(Forms::of<frmBrowser>().size(), 1);
+        QCOMPARE(window->Bar()->count(), 1);
+        QVERIFY(window->isVisible());
+    }
+
+    void internetOptionsStartTheDesktopTool()
+    {
+        startUp();
+        const bool toolInstalled
+            = !Launcher::internetOptions([](const QString &name) {
+                   return QStandardPaths::findExecutable(name);
+               }).isEmpty();
+        action("mOptInt")->trigger();
+        if (toolInstalled) {
+            QCOMPARE(m_platform->launcher.started.size(), 1);
+            QCOMPARE(m_platform->launcher.styles.first(), Launcher::WindowStyle::MinimizedWithFocus);
+            QCOMPARE(m_platform->messageBox.count(), 0);
+        } else {
+            QCOMPARE(m_platform->launcher.started.size(), 0);
+            QCOMPARE(m_platform->messageBox.count(), 1);
+        }
+
+        // A tool that does not start is said in French, never silently.
+        m_platform->messageBox.clear();
+        m_platform->launcher.succeeds = false;
+        action("mOptInt")->trigger();
+        QCOMPARE(m_platform->messageBox.count(), 1);
+        const MessageBox::Request request = m_platform->messageBox.requests().first();
+        QCOMPARE(request.text, u"Les options Internet ne sont pas disponibles sur ce système."_s);
+        QCOMPARE(request.buttons, MessageBox::Buttons::Ok);
+    }
+};
+
+QTEST_MAIN(TestFrmCV)
+#include "tst_frmcv.moc"

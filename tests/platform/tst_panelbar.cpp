@@ -1,0 +1,176 @@
+#include "platform/PanelBar.h"
+
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QStringList keysOf(const PanelBar &bar)
+{
+    QStringList keys;
+    for (Panel *panel : bar.panels())
+        keys.append(panel->key());
+    return keys;
+}
+
+// A bar of panels keyed "1", "2", ... as wide as given, in twips.
+void fill(PanelBar &bar, int count, float width = 1500)
+{
+    for (int i = 1; i <= count; ++i) {
+        Panel *panel = bar.add(bar.count() + 1);
+        panel->setKey(QString::number(i));
+        panel->setWidth(width);
+    }
+}
+
+} // namespace
+
+class TestPanelBar : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void addAndRemoveKeepPositions()
+    {
+        PanelBar bar;
+        fill(bar, 3);
+        QCOMPARE(keysOf(bar), (QStringList{u"1"_s, u"2"_s, u"3"_s}));
+        bar.remove(2);
+        QCOMPARE(keysOf(bar), (QStringList{u"1"_s, u"3"_s}));
+        QCOMPARE(bar.panel(2)->key(), u"3"_s);
+        QCOMPARE(bar.panel(2)->index(), 2);
+
+        // Inserting in the middle moves the panels to its right.
+        Panel *inserted = bar.add(1);
+        QCOMPARE(inserted->index(), 1);
+        QCOMPARE(inserted->key(), QString());
+        QCOMPARE(inserted->text(), QString());
+        QCOMPARE(bar.panel(3)->key(), u"3"_s);
+    }
+
+    void indicesOutsideTheBar()
+    {
+        PanelBar bar;
+        fill(bar, 2);
+        QCOMPARE(bar.panel(0), nullptr);
+        QCOMPARE(bar.panel(3), nullptr);
+        QCOMPARE(bar.add(0), nullptr);
+        QCOMPARE(bar.add(4), nullptr);
+        bar.remove(0);
+        bar.remove(3);
+        QCOMPARE(bar.count(), 2);
+    }
+
+    void widths_data()
+    {
+        QTest::addColumn<float>("minimum");
+        QTest::addColumn<float>("requested");
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<float>("width");
+        QTest::newRow("above the minimum") << 1440.f << 3000.f << true << 3000.f;
+        QTest::newRow("below the minimum") << 1440.f << 200.f << true << 1440.f;
+        QTest::newRow("zero minimum") << 0.f << 200.f << true << 200.f;
+        QTest::newRow("fraction") << 0.f << 3168.75f << true << 3168.75f;
+        QTest::newRow("negative is rejected") << 0.f << -1.f << false << 777.f;
+    }
+    void widths()
+    {
+        QFETCH(float, minimum);
+        QFETCH(float, requested);
+        QFETCH(bool, accepted);
+        QFETCH(float, width);
+        PanelBar bar;
+        bar.setMinimumPanelWidth(minimum);
+        Panel *panel = bar.add(1);
+        panel->setWidth(777);
+        QCOMPARE(panel->setWidth(requested), accepted);
+        QCOMPARE(panel->width(), width);
+    }
+
+    // Panels sit side by side from the left, each as wide as its width
+    // says, whether or not they fit: 15 twips to the pixel at 96 DPI.
+    void panelsAreLaidSideBySide()
+    {
+        PanelBar bar;
+        bar.setMinimumPanelWidth(0);
+        bar.resize(200, 25);
+        fill(bar, 3, 1500);
+        bar.panel(2)->setWidth(3000);
+        QCOMPARE(bar.panel(1)->label()->geometry(), QRect(0, 0, 100, 25));
+        QCOMPARE(bar.panel(2)->label()->geometry(), QRect(100, 0, 200, 25));
+        QCOMPARE(bar.panel(3)->label()->geometry(), QRect(300, 0, 100, 25));
+        bar.remove(1);
+        QCOMPARE(bar.panel(1)->label()->geometry(), QRect(0, 0, 200, 25));
+    }
+
+    void bevelAndAlignment()
+    {
+        PanelBar bar;
+        Panel *panel = bar.add(1);
+        panel->setBevel(Panel::Bevel::Raised);
+        QCOMPARE(panel->label()->frameShadow(), QFrame::Raised);
+        panel->setBevel(Panel::Bevel::Inset);
+        QCOMPARE(panel->label()->frameShadow(), QFrame::Sunken);
+        panel->setAlignment(Panel::Alignment::Center);
+        QVERIFY(panel->label()->alignment() & Qt::AlignHCenter);
+    }
+
+    void clicksAndDoubleClicks()
+    {
+        PanelBar bar;
+        bar.resize(400, 25);
+        fill(bar, 2);
+        bar.show();
+        QSignalSpy clicks(&bar, &PanelBar::PanelClick);
+        QSignalSpy doubleClicks(&bar, &PanelBar::PanelDblClick);
+
+        QTest::mouseClick(bar.panel(2)->label(), Qt::LeftButton);
+        QCOMPARE(clicks.size(), 1);
+        QCOMPARE(clicks.at(0).at(0).value<Panel *>(), bar.panel(2));
+        QCOMPARE(doubleClicks.size(), 0);
+
+        QTest::mouseClick(bar.panel(1)->label(), Qt::RightButton);
+        QCOMPARE(clicks.size(), 1);
+
+        // A double click as the mouse makes it: a click, then a press that
+        // the platform reports as a double click, then its release.
+        clicks.clear();
+        QTest::mouseClick(bar.panel(1)->label(), Qt::LeftButton);
+        QTest::mouseDClick(bar.panel(1)->label(), Qt::LeftButton);
+        QCOMPARE(doubleClicks.size(), 1);
+        QCOMPARE(doubleClicks.at(0).at(0).value<Panel *>(), bar.panel(1));
+        QCOMPARE(clicks.size(), 1);
+        QTest::mouseClick(bar.panel(1)->label(), Qt::LeftButton);
+        QCOMPARE(clicks.size(), 2);
+    }
+
+    // A page title lands in a panel as it is: never as markup, cut short
+    // where it does not fit, and whole for screen readers and the tooltip.
+    void textIsPlainAndCutToFit()
+    {
+        PanelBar bar;
+        bar.setMinimumPanelWidth(0);
+        bar.resize(400, 25);
+        bar.show();
+        Panel *panel = bar.add(1);
+        panel->setWidth(900); // 60 px
+        const QString title = u"<b>3 - Un titre de page bien trop long pour tenir</b>"_s;
+        panel->setText(title);
+        QCOMPARE(panel->text(), title);
+        QCOMPARE(panel->label()->textFormat(), Qt::PlainText);
+        QVERIFY(panel->label()->text() != title);
+        QVERIFY(panel->label()->text().endsWith(QChar(0x2026)));
+        QCOMPARE(panel->label()->toolTip(), title);
+        QCOMPARE(panel->label()->accessibleName(), title);
+
+        panel->setWidth(15000);
+        QCOMPARE(panel->label()->text(), title);
+        QCOMPARE(panel->label()->toolTip(), QString());
+    }
+};
+
+QTEST_MAIN(TestPanelBar)
+#include "tst_panelbar.moc"
