@@ -172,6 +172,7 @@ void frmBrowser::createControls()
 
     lblSearch = new QLabel(QStringLiteral("Recherche"), picAddress);
     lblSearch->setObjectName(QStringLiteral("lblSearch"));
+    lblSearch->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     placer.place(lblSearch, DesignedSearchLabel);
 
     cboSearch = new QComboBox(picAddress);
@@ -366,8 +367,14 @@ void frmBrowser::layOut()
         placer.setLeft(cboSearchChoix, *result.searchChoiceLeft);
     if (result.searchLeft)
         placer.setLeft(cboSearch, *result.searchLeft);
-    if (result.searchLabelLeft)
-        placer.setLeft(lblSearch, *result.searchLabelLeft);
+    if (result.searchLabelLeft) {
+        // The label keeps its designed right edge, next to the search box;
+        // a font wider than the designed one grows it to the left rather
+        // than cutting "Recherche" short.
+        const int right = placer.px(*result.searchLabelLeft + DesignedSearchLabel.width);
+        const int width = std::max(placer.px(DesignedSearchLabel.width), lblSearch->sizeHint().width());
+        lblSearch->setGeometry(right - width, lblSearch->y(), width, lblSearch->height());
+    }
 }
 
 void frmBrowser::timTimer_Timer()
