@@ -38,7 +38,7 @@ int main(int argc, char *argv[])
     DialogMessageBox messageBox;
     ProcessLauncher launcher;
 
-    const Platform platform{
+    const Platform platform {
         .folder = ProgramFolder(QCoreApplication::applicationDirPath()),
         .createBrowser = [&profile](QWidget *parent) -> WebBrowser * {
             return new WebEngineBrowser(&profile, parent);

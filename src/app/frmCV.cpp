@@ -116,7 +116,7 @@ void frmCV::Load()
 
     // The first tab gets its ID before it is shown: showing it runs its
     // load, and its activation reads the ID.
-    m_lastTab = new frmBrowser(TabHost{m_platform, m_area, this});
+    m_lastTab = new frmBrowser(TabHost {m_platform, m_area, this});
     m_lastTabID = 1;
     m_lastTab->setID(m_lastTabID);
     m_lastTab->Show();

@@ -19,8 +19,7 @@ public:
     static bool isLoaded(const QWidget *window);
 
     // Every window of the given class, in load order.
-    template<class T>
-    static QList<T *> of()
+    template<class T> static QList<T *> of()
     {
         QList<T *> result;
         for (QWidget *window : all()) {

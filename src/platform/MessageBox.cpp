@@ -12,11 +12,12 @@ DialogMessageBox::DialogMessageBox(QWidget *parentWindow)
 
 MessageBox::Answer DialogMessageBox::show(const Request &request)
 {
-    static constexpr QMessageBox::Icon icons[] = {QMessageBox::NoIcon, QMessageBox::Information,
-                                                  QMessageBox::Warning, QMessageBox::Critical,
-                                                  QMessageBox::Question};
+    static constexpr QMessageBox::Icon icons[]
+        = {QMessageBox::NoIcon, QMessageBox::Information, QMessageBox::Warning,
+           QMessageBox::Critical, QMessageBox::Question};
     QMessageBox box(icons[int(request.icon)],
-                    request.title.isEmpty() ? QApplication::applicationDisplayName() : request.title,
+                    request.title.isEmpty() ? QApplication::applicationDisplayName()
+                                            : request.title,
                     request.text, QMessageBox::NoButton, m_parent);
     box.setTextFormat(Qt::PlainText);
     QPushButton *yes = nullptr;

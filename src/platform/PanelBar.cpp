@@ -111,7 +111,8 @@ bool PanelBar::eventFilter(QObject *watched, QEvent *event)
     case QEvent::MouseButtonRelease:
         // The release that ends a double click is not another click.
         if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton && !m_afterDoubleClick
-            && panel->label()->rect().contains(static_cast<QMouseEvent *>(event)->position().toPoint()))
+            && panel->label()->rect().contains(
+                static_cast<QMouseEvent *>(event)->position().toPoint()))
             Q_EMIT PanelClick(panel);
         m_afterDoubleClick = false;
         return true;
@@ -143,8 +144,8 @@ void PanelBar::relayout()
 void PanelBar::refresh(Panel *panel)
 {
     QLabel *label = panel->label();
-    label->setFrameStyle(QFrame::Panel
-                         | (panel->bevel() == Panel::Bevel::Raised ? QFrame::Raised : QFrame::Sunken));
+    label->setFrameStyle(
+        QFrame::Panel | (panel->bevel() == Panel::Bevel::Raised ? QFrame::Raised : QFrame::Sunken));
     if (panel->bevel() == Panel::Bevel::None)
         label->setFrameStyle(QFrame::NoFrame);
     static constexpr Qt::Alignment horizontal[] = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight};
@@ -152,8 +153,8 @@ void PanelBar::refresh(Panel *panel)
 
     const int room = label->contentsRect().width() - 2 * label->margin() - label->indent();
     const QString shown = room > 0
-                              ? label->fontMetrics().elidedText(panel->text(), Qt::ElideRight, room)
-                              : QString();
+        ? label->fontMetrics().elidedText(panel->text(), Qt::ElideRight, room)
+        : QString();
     label->setText(shown);
     label->setToolTip(shown == panel->text() ? QString() : panel->text());
     label->setAccessibleName(panel->text());

@@ -24,7 +24,8 @@ Result layOut(const Input &in)
     if (w <= 0)
         return out;
     if (!setSize(out.addressWidth, w - 100) || !setSize(out.browserWidth, w - 100)
-        || !setSize(out.browserHeight, h - (in.addressHeight + in.addressTop) - 300 - in.progressHeight)
+        || !setSize(out.browserHeight,
+                    h - (in.addressHeight + in.addressTop) - 300 - in.progressHeight)
         || !setSize(out.statusPanel1Width, w - in.statusPanel2Width - 275)
         || !setSize(out.progressWidth, w - 210))
         return out;

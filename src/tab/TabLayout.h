@@ -9,11 +9,11 @@ namespace TabLayout {
 
 struct Input
 {
-    float width = 0;            // the window's inner width (W)
-    float height = 0;           // and height (H), docked controls included
-    float addressTop = 0;       // top of the address panel: the toolbar's height
-    float addressHeight = 0;    // height of the address panel
-    float progressHeight = 0;   // height of the progress bar
+    float width = 0;             // the window's inner width (W)
+    float height = 0;            // and height (H), docked controls included
+    float addressTop = 0;        // top of the address panel: the toolbar's height
+    float addressHeight = 0;     // height of the address panel
+    float progressHeight = 0;    // height of the progress bar
     float statusPanel2Width = 0; // width of the status bar's second panel
 };
 

@@ -34,16 +34,16 @@ struct Geometry
 {
     float left, top, width, height;
 };
-constexpr Geometry DesignedToolBar{0, 0, 6915, 930};
-constexpr Geometry DesignedAddressPanel{0, 930, 6915, 675};
-constexpr Geometry DesignedAddressLabel{45, 60, 3075, 255};
-constexpr Geometry DesignedAddressBox{45, 360, 3795, 315};
-constexpr Geometry DesignedSearchLabel{2760, 75, 735, 255};
-constexpr Geometry DesignedSearchBox{3960, 30, 1935, 285};
-constexpr Geometry DesignedSearchChoice{5880, 30, 975, 285};
-constexpr Geometry DesignedBrowser{45, 1200, 5055, 3375};
-constexpr Geometry DesignedProgressBar{120, 5760, 6735, 135};
-constexpr Geometry DesignedStatusBar{0, 6000, 6915, 255};
+constexpr Geometry DesignedToolBar {0, 0, 6915, 930};
+constexpr Geometry DesignedAddressPanel {0, 930, 6915, 675};
+constexpr Geometry DesignedAddressLabel {45, 60, 3075, 255};
+constexpr Geometry DesignedAddressBox {45, 360, 3795, 315};
+constexpr Geometry DesignedSearchLabel {2760, 75, 735, 255};
+constexpr Geometry DesignedSearchBox {3960, 30, 1935, 285};
+constexpr Geometry DesignedSearchChoice {5880, 30, 975, 285};
+constexpr Geometry DesignedBrowser {45, 1200, 5055, 3375};
+constexpr Geometry DesignedProgressBar {120, 5760, 6735, 135};
+constexpr Geometry DesignedStatusBar {0, 6000, 6915, 255};
 constexpr float StatusPanelWidth = 1440;
 
 // The address box's designed place before the load moves it.
@@ -70,9 +70,9 @@ constexpr ToolButton ToolButtons[] = {
     {u"Close", u"Cliquez ici pour fermer l'onglet en cours", u"Fermer l'onglet", u"close"},
 };
 
-const QStringList SearchCategories = {QStringLiteral("Web"), QStringLiteral("Images"),
-                                      QStringLiteral("Logiciels"), QStringLiteral("Jeux"),
-                                      QStringLiteral("Cracks")};
+const QStringList SearchCategories
+    = {QStringLiteral("Web"), QStringLiteral("Images"), QStringLiteral("Logiciels"),
+       QStringLiteral("Jeux"), QStringLiteral("Cracks")};
 
 // Twips <-> pixels for the widgets of one window.
 class Placer
@@ -282,8 +282,8 @@ void frmBrowser::readSettings()
 void frmBrowser::placeAddressBox()
 {
     const Placer placer(this);
-    const float top = placer.twips(lblAddress->y()) + placer.twips(lblAddress->height())
-                      + AddressBoxGap;
+    const float top
+        = placer.twips(lblAddress->y()) + placer.twips(lblAddress->height()) + AddressBoxGap;
     cboAddress->move(placer.px(AddressBoxLeft), placer.px(top));
 }
 
@@ -338,7 +338,7 @@ void frmBrowser::layOut()
 {
     const Placer placer(this);
     const bool minimized = m_subWindow && m_subWindow->isMinimized();
-    const TabLayout::Input input{
+    const TabLayout::Input input {
         .width = minimized ? 0 : placer.twips(width()),
         .height = minimized ? 0 : placer.twips(height()),
         .addressTop = placer.twips(picAddress->y()),
@@ -372,7 +372,8 @@ void frmBrowser::layOut()
         // a font wider than the designed one grows it to the left rather
         // than cutting "Recherche" short.
         const int right = placer.px(*result.searchLabelLeft + DesignedSearchLabel.width);
-        const int width = std::max(placer.px(DesignedSearchLabel.width), lblSearch->sizeHint().width());
+        const int width
+            = std::max(placer.px(DesignedSearchLabel.width), lblSearch->sizeHint().width());
         lblSearch->setGeometry(right - width, lblSearch->y(), width, lblSearch->height());
     }
 }

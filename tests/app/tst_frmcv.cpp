@@ -106,7 +106,7 @@ private Q_SLOTS:
         QStringList bar;
         for (QAction *item : window->menuBar()->actions())
             bar.append(item->text());
-        QCOMPARE(bar, (QStringList{u"&Fichier"_s, u"Outils"_s, u"New Tab"_s, u"&?"_s}));
+        QCOMPARE(bar, (QStringList {u"&Fichier"_s, u"Outils"_s, u"New Tab"_s, u"&?"_s}));
         QCOMPARE(window->menuBar()->actions().at(2), action("mNewTab"));
         QCOMPARE(action("mNewTab")->menu(), nullptr);
 
@@ -131,9 +131,9 @@ private Q_SLOTS:
             QVERIFY2(menu->actions().contains(action(item.name)), item.name);
         }
         QCOMPARE(window->findChild<QMenu *>(u"mFichier"_s)->actions(),
-                 (QList<QAction *>{action("mNew"), action("mQuit")}));
+                 (QList<QAction *> {action("mNew"), action("mQuit")}));
         QCOMPARE(window->findChild<QMenu *>(u"mOutils"_s)->actions(),
-                 (QList<QAction *>{action("mOptions"), action("mOptInt")}));
+                 (QList<QAction *> {action("mOptions"), action("mOptInt")}));
     }
 
     // Resizz shares the window's outer width among the panels, in single
@@ -216,14 +216,14 @@ private Q_SLOTS:
     void internetOptionsStartTheDesktopTool()
     {
         startUp();
-        const bool toolInstalled
-            = !Launcher::internetOptions([](const QString &name) {
-                   return QStandardPaths::findExecutable(name);
-               }).isEmpty();
+        const bool toolInstalled = !Launcher::internetOptions([](const QString &name) {
+                                        return QStandardPaths::findExecutable(name);
+                                    }).isEmpty();
         action("mOptInt")->trigger();
         if (toolInstalled) {
             QCOMPARE(m_platform->launcher.started.size(), 1);
-            QCOMPARE(m_platform->launcher.styles.first(), Launcher::WindowStyle::MinimizedWithFocus);
+            QCOMPARE(m_platform->launcher.styles.first(),
+                     Launcher::WindowStyle::MinimizedWithFocus);
             QCOMPARE(m_platform->messageBox.count(), 0);
         } else {
             QCOMPARE(m_platform->launcher.started.size(), 0);

@@ -51,7 +51,8 @@ class TestModule1 : public QObject
         for (qint16 id : ids) {
             if (id == 1)
                 continue;
-            auto *tab = new frmBrowser(TabHost{m_platform->platform(), m_window->mdiArea(), m_window.get()});
+            auto *tab = new frmBrowser(
+                TabHost {m_platform->platform(), m_window->mdiArea(), m_window.get()});
             tab->setID(id);
             tab->Show();
             m_window->Bar()->add(m_window->Bar()->count() + 1)->setKey(QString::number(id));
@@ -128,19 +129,19 @@ private Q_SLOTS:
     {
         openTabs({1, 2, 3});
         Module1::RemoveTabPanel(u"2"_s);
-        QCOMPARE(keysOf(bar()), (QStringList{u"1"_s, u"3"_s}));
+        QCOMPARE(keysOf(bar()), (QStringList {u"1"_s, u"3"_s}));
         QCOMPARE(Module1::GetTabPanel(u"3"_s)->index(), 2);
         Module1::RemoveTabPanel(u"7"_s);
-        QCOMPARE(keysOf(bar()), (QStringList{u"1"_s, u"3"_s}));
+        QCOMPARE(keysOf(bar()), (QStringList {u"1"_s, u"3"_s}));
     }
 
     void selectTabPanel()
     {
         openTabs({1, 2, 3});
         Module1::SelectTabPanel(u"2"_s);
-        QCOMPARE(bevelsOf(bar()), (QList<Panel::Bevel>{Raised, Inset, Raised}));
+        QCOMPARE(bevelsOf(bar()), (QList<Panel::Bevel> {Raised, Inset, Raised}));
         Module1::SelectTabPanel(u"9"_s);
-        QCOMPARE(bevelsOf(bar()), (QList<Panel::Bevel>{Raised, Raised, Raised}));
+        QCOMPARE(bevelsOf(bar()), (QList<Panel::Bevel> {Raised, Raised, Raised}));
     }
 
     void unloadTabByIDRunsTheCloseSteps()
@@ -148,7 +149,7 @@ private Q_SLOTS:
         openTabs({1, 2, 3});
         Module1::UnloadTabByID(2);
         QCOMPARE(Module1::CountTabs(), qint16(2));
-        QCOMPARE(keysOf(bar()), (QStringList{u"1"_s, u"3"_s}));
+        QCOMPARE(keysOf(bar()), (QStringList {u"1"_s, u"3"_s}));
         // The close steps re-laid the strip.
         QCOMPARE(Module1::PanelCount, qint16(2));
         Module1::UnloadTabByID(9);
@@ -162,9 +163,9 @@ private Q_SLOTS:
         openTabs({1, 2, 3});
         Module1::SelectTabPanel(u"3"_s);
         Module1::UnloadTabByID(1);
-        QCOMPARE(bevelsOf(bar()), (QList<Panel::Bevel>{Raised, Inset}));
+        QCOMPARE(bevelsOf(bar()), (QList<Panel::Bevel> {Raised, Inset}));
         Module1::UnloadTabByID(2);
-        QCOMPARE(bevelsOf(bar()), (QList<Panel::Bevel>{Raised}));
+        QCOMPARE(bevelsOf(bar()), (QList<Panel::Bevel> {Raised}));
     }
 };
 

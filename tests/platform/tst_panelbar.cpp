@@ -37,9 +37,9 @@ private Q_SLOTS:
     {
         PanelBar bar;
         fill(bar, 3);
-        QCOMPARE(keysOf(bar), (QStringList{u"1"_s, u"2"_s, u"3"_s}));
+        QCOMPARE(keysOf(bar), (QStringList {u"1"_s, u"2"_s, u"3"_s}));
         bar.remove(2);
-        QCOMPARE(keysOf(bar), (QStringList{u"1"_s, u"3"_s}));
+        QCOMPARE(keysOf(bar), (QStringList {u"1"_s, u"3"_s}));
         QCOMPARE(bar.panel(2)->key(), u"3"_s);
         QCOMPARE(bar.panel(2)->index(), 2);
 

@@ -13,7 +13,10 @@ Q_DECLARE_METATYPE(PopupPolicy)
 
 namespace {
 const QString None = u"<none>"_s; // a field the file did not give
-QString shown(const std::optional<QString> &field) { return field.value_or(None); }
+QString shown(const std::optional<QString> &field)
+{
+    return field.value_or(None);
+}
 } // namespace
 
 class TestSettingsFile : public QObject
@@ -32,19 +35,19 @@ private Q_SLOTS:
         QTest::newRow("one field, no line end") << "http://a.fr/"_ba << u"http://a.fr/"_s << None;
         QTest::newRow("empty file") << QByteArray() << None << None;
         QTest::newRow("empty first line") << "\r\n3\r\n"_ba << QString() << u"3"_s;
-        QTest::newRow("comma in line 1") << "http://a.fr/?x=1,2\r\n3\r\n"_ba << u"http://a.fr/?x=1"_s
-                                         << u"2"_s;
-        QTest::newRow("quoted line 1") << "\"http://a.fr/?x=1,2\"\r\n1\r\n"_ba
-                                       << u"http://a.fr/?x=1,2"_s << u"1"_s;
-        QTest::newRow("leading blanks") << "  \thttp://a.fr/\r\n   2\r\n"_ba << u"http://a.fr/"_s
-                                        << u"2"_s;
+        QTest::newRow("comma in line 1")
+            << "http://a.fr/?x=1,2\r\n3\r\n"_ba << u"http://a.fr/?x=1"_s << u"2"_s;
+        QTest::newRow("quoted line 1")
+            << "\"http://a.fr/?x=1,2\"\r\n1\r\n"_ba << u"http://a.fr/?x=1,2"_s << u"1"_s;
+        QTest::newRow("leading blanks")
+            << "  \thttp://a.fr/\r\n   2\r\n"_ba << u"http://a.fr/"_s << u"2"_s;
         QTest::newRow("more than two fields") << "a,b,c\r\nd\r\n"_ba << u"a"_s << u"b"_s;
         QTest::newRow("LF only") << "http://a.fr/\n1\n"_ba << u"http://a.fr/"_s << u"1"_s;
         QTest::newRow("UTF-8") << "http://a.fr/été\r\n3\r\n"_ba << u"http://a.fr/été"_s << u"3"_s;
-        QTest::newRow("Windows-1252") << "http://a.fr/\xe9t\xe9\r\n3\r\n"_ba << u"http://a.fr/été"_s
-                                      << u"3"_s;
-        QTest::newRow("byte-order mark") << "\xef\xbb\xbfhttp://a.fr/\r\n2\r\n"_ba
-                                         << u"http://a.fr/"_s << u"2"_s;
+        QTest::newRow("Windows-1252")
+            << "http://a.fr/\xe9t\xe9\r\n3\r\n"_ba << u"http://a.fr/été"_s << u"3"_s;
+        QTest::newRow("byte-order mark")
+            << "\xef\xbb\xbfhttp://a.fr/\r\n2\r\n"_ba << u"http://a.fr/"_s << u"2"_s;
     }
     void read()
     {
@@ -99,19 +102,20 @@ private Q_SLOTS:
         QTest::addColumn<QString>("startAddress");
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("readBack");
-        QTest::newRow("plain") << u"http://a.fr/"_s << "http://a.fr/\r\n2\r\n"_ba << u"http://a.fr/"_s;
+        QTest::newRow("plain") << u"http://a.fr/"_s << "http://a.fr/\r\n2\r\n"_ba
+                               << u"http://a.fr/"_s;
         QTest::newRow("empty") << QString() << "\r\n2\r\n"_ba << QString();
-        QTest::newRow("accented, as UTF-8") << u"http://a.fr/été"_s << "http://a.fr/été\r\n2\r\n"_ba
-                                            << u"http://a.fr/été"_s;
+        QTest::newRow("accented, as UTF-8")
+            << u"http://a.fr/été"_s << "http://a.fr/été\r\n2\r\n"_ba << u"http://a.fr/été"_s;
         // A comma would cut the address and turn its tail into the popup
         // mode: such an address is written quoted and reads back whole.
         QTest::newRow("comma") << u"http://a.fr/?x=1,2"_s << "\"http://a.fr/?x=1,2\"\r\n2\r\n"_ba
                                << u"http://a.fr/?x=1,2"_s;
-        QTest::newRow("leading blank") << u" http://a.fr/"_s << "\" http://a.fr/\"\r\n2\r\n"_ba
-                                       << u" http://a.fr/"_s;
-        QTest::newRow("double quote") << u"http://a.fr/?q=\"x\""_s
-                                      << "\"http://a.fr/?q=%22x%22\"\r\n2\r\n"_ba
-                                      << u"http://a.fr/?q=%22x%22"_s;
+        QTest::newRow("leading blank")
+            << u" http://a.fr/"_s << "\" http://a.fr/\"\r\n2\r\n"_ba << u" http://a.fr/"_s;
+        QTest::newRow("double quote")
+            << u"http://a.fr/?q=\"x\""_s << "\"http://a.fr/?q=%22x%22\"\r\n2\r\n"_ba
+            << u"http://a.fr/?q=%22x%22"_s;
     }
     void writeThenRead()
     {

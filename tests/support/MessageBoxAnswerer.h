@@ -15,7 +15,10 @@ public:
 
     void queueAnswer(Answer answer) { m_answers.append(answer); }
     // Runs while the box would be open, before it answers.
-    void setWhileOpen(std::function<void(const Request &)> action) { m_whileOpen = std::move(action); }
+    void setWhileOpen(std::function<void(const Request &)> action)
+    {
+        m_whileOpen = std::move(action);
+    }
 
     QList<Request> requests() const { return m_requests; }
     qsizetype count() const { return m_requests.size(); }

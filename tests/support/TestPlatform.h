@@ -33,9 +33,10 @@ class TestPlatform
 public:
     Platform platform()
     {
-        return Platform{
+        return Platform {
             .folder = folder.folder(),
-            .createBrowser = [](QWidget *parent) -> WebBrowser * { return new FakeBrowser(parent); },
+            .createBrowser
+            = [](QWidget *parent) -> WebBrowser * { return new FakeBrowser(parent); },
             .messageBox = &messageBox,
             .launcher = &launcher,
         };

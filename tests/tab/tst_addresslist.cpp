@@ -15,13 +15,13 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("entries");
         QTest::addColumn<QStringList>("sorted");
         QTest::newRow("letter case")
-            << QStringList{u"http://b.fr"_s, u"HTTP://A.FR"_s, u"http://c.fr"_s}
-            << QStringList{u"HTTP://A.FR"_s, u"http://b.fr"_s, u"http://c.fr"_s};
+            << QStringList {u"http://b.fr"_s, u"HTTP://A.FR"_s, u"http://c.fr"_s}
+            << QStringList {u"HTTP://A.FR"_s, u"http://b.fr"_s, u"http://c.fr"_s};
         QTest::newRow("duplicates stay, in the order they came")
-            << QStringList{u"b"_s, u"a"_s, u"B"_s, u"a"_s}
-            << QStringList{u"a"_s, u"a"_s, u"b"_s, u"B"_s};
+            << QStringList {u"b"_s, u"a"_s, u"B"_s, u"a"_s}
+            << QStringList {u"a"_s, u"a"_s, u"b"_s, u"B"_s};
         QTest::newRow("accents sort with their letter")
-            << QStringList{u"f"_s, u"été"_s, u"d"_s} << QStringList{u"d"_s, u"été"_s, u"f"_s};
+            << QStringList {u"f"_s, u"été"_s, u"d"_s} << QStringList {u"d"_s, u"été"_s, u"f"_s};
     }
     void sortIgnoresLetterCaseAndKeepsDuplicates()
     {
@@ -61,7 +61,7 @@ private Q_SLOTS:
         QStringList items;
         for (int i = 0; i < box.count(); ++i)
             items.append(box.itemText(i));
-        QCOMPARE(items, (QStringList{u"alpha"_s, u"beta"_s, u"zeta"_s}));
+        QCOMPARE(items, (QStringList {u"alpha"_s, u"beta"_s, u"zeta"_s}));
     }
 };
 

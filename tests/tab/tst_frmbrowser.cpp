@@ -6,11 +6,11 @@
 #include "platform/ProgressBar.h"
 #include "tab/frmBrowser.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QApplication>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -42,11 +42,13 @@ class TestFrmBrowser : public QObject
     // A tab in a main-window area of its own, created but not shown.
     frmBrowser *newTab()
     {
-        return new frmBrowser(TabHost{m_platform->platform(), m_area.get(), nullptr});
+        return new frmBrowser(TabHost {m_platform->platform(), m_area.get(), nullptr});
     }
-    static FakeBrowser *fake(const frmBrowser *tab) { return static_cast<FakeBrowser *>(tab->browser()); }
-    template<class T>
-    static T *control(const frmBrowser *tab, const char *name)
+    static FakeBrowser *fake(const frmBrowser *tab)
+    {
+        return static_cast<FakeBrowser *>(tab->browser());
+    }
+    template<class T> static T *control(const frmBrowser *tab, const char *name)
     {
         T *found = tab->findChild<T *>(QString::fromLatin1(name));
         if (!found)
@@ -76,7 +78,8 @@ private Q_SLOTS:
     {
         frmBrowser *tab = newTab();
         QCOMPARE(control<QLabel>(tab, "lblAddress")->text(), u"&Adresse:"_s);
-        QCOMPARE(control<QLabel>(tab, "lblAddress")->buddy(), control<QComboBox>(tab, "cboAddress"));
+        QCOMPARE(control<QLabel>(tab, "lblAddress")->buddy(),
+                 control<QComboBox>(tab, "cboAddress"));
         QCOMPARE(control<QLabel>(tab, "lblSearch")->text(), u"Recherche"_s);
         auto *address = control<QComboBox>(tab, "cboAddress");
         QVERIFY(address->isEditable());
@@ -89,7 +92,7 @@ private Q_SLOTS:
         auto *choice = control<QComboBox>(tab, "cboSearchChoix");
         QVERIFY(!choice->isEditable());
         QCOMPARE(itemsOf(choice),
-                 (QStringList{u"Web"_s, u"Images"_s, u"Logiciels"_s, u"Jeux"_s, u"Cracks"_s}));
+                 (QStringList {u"Web"_s, u"Images"_s, u"Logiciels"_s, u"Jeux"_s, u"Cracks"_s}));
         auto *progress = control<ProgressBar>(tab, "ProgressBar1");
         QCOMPARE(progress->min(), 0.0001f);
         QCOMPARE(progress->max(), 100.f);
@@ -112,8 +115,9 @@ private Q_SLOTS:
         QStringList keys;
         for (QAction *action : actions)
             keys.append(action->data().toString());
-        QCOMPARE(keys, (QStringList{u"Back"_s, u"Next"_s, u"Stop"_s, u"Refresh"_s, u"Home"_s,
-                                    u"kOptions"_s, u"NewTab"_s, u"none"_s, u"Close"_s}));
+        QCOMPARE(keys,
+                 (QStringList {u"Back"_s, u"Next"_s, u"Stop"_s, u"Refresh"_s, u"Home"_s,
+                               u"kOptions"_s, u"NewTab"_s, u"none"_s, u"Close"_s}));
         QVERIFY(actions.at(7)->isSeparator());
         QCOMPARE(actions.at(0)->toolTip(), u"Précédent"_s);
         QCOMPARE(actions.at(4)->toolTip(), u"Démarrage"_s);
@@ -132,7 +136,8 @@ private Q_SLOTS:
     // Tab moves from the address box to the search row, then to the page.
     void focusOrder()
     {
-        std::unique_ptr<frmBrowser> tab(new frmBrowser(TabHost{m_platform->platform(), nullptr, nullptr}));
+        std::unique_ptr<frmBrowser> tab(
+            new frmBrowser(TabHost {m_platform->platform(), nullptr, nullptr}));
         tab->Show();
         QVERIFY(QTest::qWaitForWindowActive(tab.get()));
         control<QComboBox>(tab.get(), "cboAddress")->setFocus();
@@ -145,8 +150,9 @@ private Q_SLOTS:
             visited.append(control->objectName());
             QTest::keyClick(focus, Qt::Key_Tab);
         }
-        QCOMPARE(visited, (QStringList{u"cboAddress"_s, u"cboSearch"_s, u"cboSearchChoix"_s,
-                                       u"brwWebbrowser"_s}));
+        QCOMPARE(visited,
+                 (QStringList {u"cboAddress"_s, u"cboSearch"_s, u"cboSearchChoix"_s,
+                               u"brwWebbrowser"_s}));
     }
 
     void createdTabIsNeitherShownNorLoaded()
@@ -171,7 +177,7 @@ private Q_SLOTS:
         QVERIFY(tab->isLoaded());
         QVERIFY(Forms::isLoaded(tab));
         QVERIFY(tab->subWindow()->isMaximized());
-        QCOMPARE(fake(tab)->navigations(), QStringList{frmBrowser::HomePage});
+        QCOMPARE(fake(tab)->navigations(), QStringList {frmBrowser::HomePage});
         QCOMPARE(tab->StartingAddress(), QString());
         QCOMPARE(Module1::PopupMode, u"2"_s);
         QCOMPARE(control<QComboBox>(tab, "cboAddress")->count(), 0);
@@ -191,24 +197,24 @@ private Q_SLOTS:
         QTest::addColumn<QString>("startingAddress");
         QTest::addColumn<QString>("popupMode"); // "unchanged": as before the load
 
-        QTest::newRow("two lines") << "http://127.0.0.1/a\r\n1\r\n"_ba
-                                   << u"http://127.0.0.1/a"_s << u"1"_s;
+        QTest::newRow("two lines")
+            << "http://127.0.0.1/a\r\n1\r\n"_ba << u"http://127.0.0.1/a"_s << u"1"_s;
         QTest::newRow("LF line ends") << "http://x.fr/\n2\n"_ba << u"http://x.fr/"_s << u"2"_s;
-        QTest::newRow("only the start address") << "http://x.fr/\r\n"_ba << u"http://x.fr/"_s
-                                                << u"unchanged"_s;
+        QTest::newRow("only the start address")
+            << "http://x.fr/\r\n"_ba << u"http://x.fr/"_s << u"unchanged"_s;
         QTest::newRow("comma in the address: the rest is the popup mode")
             << "http://x.fr/a,2\r\n3\r\n"_ba << u"http://x.fr/a"_s << u"2"_s;
         QTest::newRow("quoted address keeps its comma")
             << "\"http://x.fr/a,b\"\r\n2\r\n"_ba << u"http://x.fr/a,b"_s << u"2"_s;
-        QTest::newRow("leading blanks dropped") << "   http://x.fr/\r\n  1\r\n"_ba
-                                                << u"http://x.fr/"_s << u"1"_s;
+        QTest::newRow("leading blanks dropped")
+            << "   http://x.fr/\r\n  1\r\n"_ba << u"http://x.fr/"_s << u"1"_s;
         QTest::newRow("empty first line") << "\r\n3\r\n"_ba << QString() << u"3"_s;
         QTest::newRow("empty file") << QByteArray() << QString() << u"unchanged"_s;
-        QTest::newRow("Windows-1252 address") << "http://x.fr/caf\xe9\r\n3\r\n"_ba
-                                              << u"http://x.fr/café"_s << u"3"_s;
-        QTest::newRow("binary garbage") << QByteArray("\x00\xff\xfe\x01\x02", 5)
-                                        << QString::fromLatin1("\x00\xff\xfe\x01\x02", 5)
-                                        << u"unchanged"_s;
+        QTest::newRow("Windows-1252 address")
+            << "http://x.fr/caf\xe9\r\n3\r\n"_ba << u"http://x.fr/café"_s << u"3"_s;
+        QTest::newRow("binary garbage")
+            << QByteArray("\x00\xff\xfe\x01\x02", 5)
+            << QString::fromLatin1("\x00\xff\xfe\x01\x02", 5) << u"unchanged"_s;
     }
     void loadReadsTheSettings()
     {
@@ -225,13 +231,13 @@ private Q_SLOTS:
         auto *address = control<QComboBox>(tab, "cboAddress");
         auto *timer = control<QTimer>(tab, "timTimer");
         if (startingAddress.isEmpty()) {
-            QCOMPARE(fake(tab)->navigations(), QStringList{frmBrowser::HomePage});
+            QCOMPARE(fake(tab)->navigations(), QStringList {frmBrowser::HomePage});
             QCOMPARE(address->count(), 0);
             QVERIFY(!timer->isActive());
         } else {
-            QCOMPARE(fake(tab)->navigations(), QStringList{startingAddress});
+            QCOMPARE(fake(tab)->navigations(), QStringList {startingAddress});
             QCOMPARE(address->currentText(), startingAddress);
-            QCOMPARE(itemsOf(address), QStringList{startingAddress});
+            QCOMPARE(itemsOf(address), QStringList {startingAddress});
             QVERIFY(timer->isActive());
         }
     }
@@ -245,25 +251,27 @@ private Q_SLOTS:
 
         QTest::newRow("one entry per line, sorted")
             << u"visited.MRU"_s << "http://b.fr/\r\nhttp://A.fr/\r\nhttp://c.fr/\r\n"_ba
-            << QByteArray() << QStringList{u"http://A.fr/"_s, u"http://b.fr/"_s, u"http://c.fr/"_s};
+            << QByteArray()
+            << QStringList {u"http://A.fr/"_s, u"http://b.fr/"_s, u"http://c.fr/"_s};
         QTest::newRow("commas split, empty lines and parts dropped")
             << u"visited.MRU"_s << "a.fr\r\n\r\nb.fr,c.fr\r\n,\r\n  \r\n"_ba << QByteArray()
-            << QStringList{u"a.fr"_s, u"b.fr"_s, u"c.fr"_s};
+            << QStringList {u"a.fr"_s, u"b.fr"_s, u"c.fr"_s};
         QTest::newRow("quoted entry keeps its comma")
             << u"visited.MRU"_s << "\"x.fr/?a=1,2\"\r\n"_ba << QByteArray()
-            << QStringList{u"x.fr/?a=1,2"_s};
+            << QStringList {u"x.fr/?a=1,2"_s};
         QTest::newRow("start address listed once more than in the history")
-            << u"visited.MRU"_s << "http://s.fr/\r\nhttp://s.fr/\n"_ba << "http://s.fr/\r\n3\r\n"_ba
-            << QStringList{u"http://s.fr/"_s, u"http://s.fr/"_s, u"http://s.fr/"_s};
+            << u"visited.MRU"_s << "http://s.fr/\r\nhttp://s.fr/\n"_ba
+            << "http://s.fr/\r\n3\r\n"_ba
+            << QStringList {u"http://s.fr/"_s, u"http://s.fr/"_s, u"http://s.fr/"_s};
         QTest::newRow("file named in another letter case")
             << u"VISITED.mru"_s << "http://a.fr/\r\n"_ba << QByteArray()
-            << QStringList{u"http://a.fr/"_s};
+            << QStringList {u"http://a.fr/"_s};
         QTest::newRow("file as the address box creates it")
             << u"Visited.MRU"_s << "http://a.fr/\r\n"_ba << QByteArray()
-            << QStringList{u"http://a.fr/"_s};
-        QTest::newRow("binary file") << u"visited.MRU"_s << QByteArray("\x00,\xff\r\n", 5)
-                                     << QByteArray()
-                                     << QStringList{QString(QChar(0)), QString(QChar(0xff))};
+            << QStringList {u"http://a.fr/"_s};
+        QTest::newRow("binary file")
+            << u"visited.MRU"_s << QByteArray("\x00,\xff\r\n", 5) << QByteArray()
+            << QStringList {QString(QChar(0)), QString(QChar(0xff))};
     }
     void loadFillsTheAddressListFromTheHistory()
     {
@@ -301,7 +309,8 @@ private Q_SLOTS:
         QVERIFY(items.size() < lines);
         // No entry is a piece of a line cut by the read window.
         for (const QString &item : items)
-            QVERIFY2(item.startsWith(u"http://site"_s) && item.endsWith(u".example/"_s), qPrintable(item));
+            QVERIFY2(item.startsWith(u"http://site"_s) && item.endsWith(u".example/"_s),
+                     qPrintable(item));
     }
 
     void busyTimerFollowsTheBrowser()
@@ -327,7 +336,8 @@ private Q_SLOTS:
     // pixel is 15 twips.
     void layoutFollowsTheWindowSize()
     {
-        std::unique_ptr<frmBrowser> tab(new frmBrowser(TabHost{m_platform->platform(), nullptr, nullptr}));
+        std::unique_ptr<frmBrowser> tab(
+            new frmBrowser(TabHost {m_platform->platform(), nullptr, nullptr}));
         tab->Show();
         tab->resize(461, 417); // 6915 x 6255 twips
         QCoreApplication::processEvents();
@@ -337,7 +347,7 @@ private Q_SLOTS:
 
         QCOMPARE(control<QComboBox>(tab.get(), "cboAddress")->width(), 454); // 6815
         QWidget *browser = control<QWidget>(tab.get(), "brwWebbrowser");
-        QCOMPARE(browser->pos(), QPoint(3, 80));                              // 45, 1200
+        QCOMPARE(browser->pos(), QPoint(3, 80)); // 45, 1200
         QCOMPARE(browser->width(), 454);
         // H - (P + 675) - 300 - 135, P being the toolbar's own height.
         QCOMPARE(browser->height(), qRound((6255 - (toolBar * 15 + 675) - 300 - 135) / 15.0));

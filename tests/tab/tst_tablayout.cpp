@@ -12,21 +12,20 @@ namespace {
 // second status panel.
 Input designed(float width = 6915, float height = 6255, float toolBar = 930)
 {
-    return Input{.width = width,
-                 .height = height,
-                 .addressTop = toolBar,
-                 .addressHeight = 675,
-                 .progressHeight = 135,
-                 .statusPanel2Width = 1440};
+    return Input {.width = width,
+                  .height = height,
+                  .addressTop = toolBar,
+                  .addressHeight = 675,
+                  .progressHeight = 135,
+                  .statusPanel2Width = 1440};
 }
 
 // How many of the pass's ten values were set, in their order.
 int stepsSet(const Result &r)
 {
     const std::optional<float> values[] = {
-        r.addressWidth,   r.browserWidth,     r.browserHeight,    r.statusPanel1Width,
-        r.progressWidth,  r.progressLeft,     r.progressTop,      r.searchChoiceLeft,
-        r.searchLeft,     r.searchLabelLeft};
+        r.addressWidth, r.browserWidth, r.browserHeight,    r.statusPanel1Width, r.progressWidth,
+        r.progressLeft, r.progressTop,  r.searchChoiceLeft, r.searchLeft,        r.searchLabelLeft};
     int count = 0;
     for (const auto &value : values) {
         if (!value)

@@ -1,0 +1,86 @@
+#include "support/EngineTest.h"
+#include "support/HttpServer.h"
+#include "support/TestPlatform.h"
+
+#include "app/frmCV.h"
+#include "platform/Forms.h"
+#include "platform/PanelBar.h"
+#include "platform/WebEngineBrowser.h"
+#include "tab/frmBrowser.h"
+
+#include <QSignalSpy>
+#include <QWebEngineProfile>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+// The program as it starts, with the real engine: the first tab reads the
+// start address from the settings file in the program's folder and really
+// loads that page.
+class TestStartup : public QObject
+{
+    Q_OBJECT
+
+    QWebEngineProfile *m_profile = nullptr;
+    std::unique_ptr<TestPlatform> m_platform;
+    std::unique_ptr<HttpServer> m_server;
+
+    Platform enginePlatform()
+    {
+        Platform platform = m_platform->platform();
+        platform.createBrowser = [this](QWidget *parent) -> WebBrowser * {
+            return new WebEngineBrowser(m_profile, parent);
+        };
+        return platform;
+    }
+
+private Q_SLOTS:
+    void initTestCase() { m_profile = EngineTest::offTheRecordProfile(this); }
+    void init()
+    {
+        m_platform = std::make_unique<TestPlatform>();
+        m_server = std::make_unique<HttpServer>();
+        QVERIFY(m_server->listen());
+        m_server->addPage(u"/accueil"_s,
+                          "<!doctype html><html><head><meta charset=\"utf-8\">"
+                          "<title>Accueil de test</title></head><body>Bonjour</body></html>");
+    }
+    void cleanup()
+    {
+        m_server.reset();
+        m_platform.reset();
+    }
+
+    void firstTabLoadsTheStartAddress()
+    {
+        const QUrl start = m_server->url(u"/accueil"_s);
+        m_platform->folder.write(u"Corvane.ini"_s, start.toString().toUtf8() + "\r\n3\r\n");
+        QSignalSpy requests(m_server.get(), &HttpServer::requested);
+
+        {
+            frmCV window(enginePlatform());
+            window.Show();
+            frmBrowser *tab = window.LastTab();
+            QVERIFY(tab);
+            QTRY_VERIFY_WITH_TIMEOUT(m_server->requestCount(u"/accueil"_s) >= 1, 20000);
+            QTRY_COMPARE_WITH_TIMEOUT(tab->browser()->LocationName(), u"Accueil de test"_s, 20000);
+            QCOMPARE(tab->browser()->LocationURL(), start.toString());
+            // The busy timer, started by the load, ends with the page's title.
+            QTRY_COMPARE_WITH_TIMEOUT(tab->caption(), u"Accueil de test"_s, 20000);
+            QVERIFY(!tab->browser()->Busy());
+            QCOMPARE(window.Bar()->panel(1)->key(), u"1"_s);
+
+            // The engine got the page's French language preference.
+            QVERIFY(
+                m_server->requestHeaders(u"/accueil"_s).value("accept-language").startsWith("fr"));
+
+            window.close();
+            QVERIFY(Forms::of<frmBrowser>().isEmpty());
+        }
+        QCOMPARE(Forms::count(), 0);
+    }
+};
+
+CORVANE_ENGINE_TEST_MAIN(TestStartup)
+#include "tst_startup.moc"
