@@ -1,6 +1,7 @@
 #include "platform/WebEngineBrowser.h"
 
 #include <QAuthenticator>
+#include <QTimer>
 #include <QWebEngineCertificateError>
 #include <QWebEngineClientCertificateSelection>
 #include <QWebEngineDownloadRequest>
@@ -38,8 +39,19 @@ WebEngineBrowser::WebEngineBrowser(QWebEngineProfile *profile, QWidget *parentWi
     : WebBrowser(parentWidget)
     , m_view(new QWebEngineView(parentWidget))
     , m_page(new Page(profile, m_view))
+    , m_loadStartTimeout(new QTimer(this))
 {
     m_view->setPage(m_page);
+    // The engine reports a load within milliseconds of being asked, or never:
+    // it drops some navigations (a javascript: address) without a word.
+    m_loadStartTimeout->setSingleShot(true);
+    m_loadStartTimeout->setInterval(2000);
+    connect(m_loadStartTimeout, &QTimer::timeout, this, [this] {
+        if (m_loading || !m_navigationAsked)
+            return;
+        m_navigationAsked = false;
+        Q_EMIT DownloadComplete();
+    });
     connectLoadEvents();
     answerRequestsAtOnce();
 
@@ -112,8 +124,8 @@ void WebEngineBrowser::connectLoadEvents()
         m_hoveredLink = url;
         Q_EMIT StatusTextChange(url);
     });
-    connect(m_page, &QWebEnginePage::titleChanged, this, &WebEngineBrowser::locationChanged);
-    connect(m_page, &QWebEnginePage::urlChanged, this, &WebEngineBrowser::locationChanged);
+    connect(m_page, &QWebEnginePage::titleChanged, this, &WebEngineBrowser::titleChanged);
+    connect(m_page, &QWebEnginePage::urlChanged, this, &WebEngineBrowser::urlChanged);
 }
 
 // Until the program asks the user about these, each is answered at once:
@@ -162,25 +174,37 @@ void WebEngineBrowser::Navigate(const QString &address)
     const QUrl url = QUrl::fromUserInput(address.trimmed());
     if (!m_page || url.isEmpty() || !url.isValid())
         return;
+    // The engine ignores a web address without a host.
+    const QString scheme = url.scheme();
+    if ((scheme == QLatin1String("http") || scheme == QLatin1String("https"))
+        && url.host().isEmpty())
+        return;
+    navigationAsked();
     m_page->load(url);
 }
 
 void WebEngineBrowser::GoBack()
 {
-    if (m_page && m_page->history()->canGoBack())
-        m_page->triggerAction(QWebEnginePage::Back);
+    if (!m_page || !m_page->history()->canGoBack())
+        return;
+    navigationAsked();
+    m_page->triggerAction(QWebEnginePage::Back);
 }
 
 void WebEngineBrowser::GoForward()
 {
-    if (m_page && m_page->history()->canGoForward())
-        m_page->triggerAction(QWebEnginePage::Forward);
+    if (!m_page || !m_page->history()->canGoForward())
+        return;
+    navigationAsked();
+    m_page->triggerAction(QWebEnginePage::Forward);
 }
 
 void WebEngineBrowser::Refresh()
 {
-    if (m_page)
-        m_page->triggerAction(QWebEnginePage::Reload);
+    if (!m_page)
+        return;
+    navigationAsked();
+    m_page->triggerAction(QWebEnginePage::Reload);
 }
 
 void WebEngineBrowser::Stop()
@@ -204,12 +228,22 @@ QString WebEngineBrowser::LocationURL() const
     return m_page ? m_page->url().toString() : QString();
 }
 
+void WebEngineBrowser::navigationAsked()
+{
+    if (m_loading)
+        return;
+    m_navigationAsked = true;
+    m_loadStartTimeout->start();
+}
+
 void WebEngineBrowser::loadStarted(const QUrl &url)
 {
+    m_navigationAsked = false;
+    m_loadStartTimeout->stop();
     // A navigation started while another is loading continues the same load.
-    if (m_busy)
+    if (m_loading)
         return;
-    m_busy = true;
+    m_loading = true;
     m_lastProgress = 0;
     Q_EMIT StatusTextChange(url.toString());
     Q_EMIT ProgressChange(0, 100);
@@ -217,7 +251,7 @@ void WebEngineBrowser::loadStarted(const QUrl &url)
 
 void WebEngineBrowser::loadProgress(int progress)
 {
-    if (!m_busy || progress == m_lastProgress)
+    if (!m_loading || progress == m_lastProgress)
         return;
     m_lastProgress = progress;
     Q_EMIT ProgressChange(progress, 100);
@@ -225,9 +259,11 @@ void WebEngineBrowser::loadProgress(int progress)
 
 void WebEngineBrowser::loadFinished()
 {
-    if (!m_busy)
+    if (!m_loading)
         return;
-    m_busy = false;
+    m_loading = false;
+    m_navigationAsked = false;
+    m_loadStartTimeout->stop();
     if (m_lastProgress != 100)
         Q_EMIT ProgressChange(100, 100);
     m_lastProgress = -1;
@@ -236,8 +272,19 @@ void WebEngineBrowser::loadFinished()
     Q_EMIT StatusTextChange(QString());
 }
 
-void WebEngineBrowser::locationChanged()
+void WebEngineBrowser::titleChanged()
 {
-    if (!m_busy)
+    if (!Busy())
         Q_EMIT DownloadComplete();
+}
+
+void WebEngineBrowser::urlChanged()
+{
+    // Outside a load, the address changes within the page; that ends a
+    // navigation asked for, which will load nothing.
+    if (m_loading)
+        return;
+    m_navigationAsked = false;
+    m_loadStartTimeout->stop();
+    Q_EMIT DownloadComplete();
 }

@@ -4,6 +4,7 @@
 
 #include <QPointer>
 
+class QTimer;
 class QWebEnginePage;
 class QWebEngineProfile;
 class QWebEngineView;
@@ -15,19 +16,22 @@ class QWebEngineView;
 //       -> StatusTextChange(address being loaded), ProgressChange(0, 100)
 //   loadProgress(p)
 //       -> ProgressChange(p, 100), unless p was the last value sent
-//   load ended (loadFinished, whether it succeeded, failed or was stopped)
+//   load ended (loadingChanged: succeeded, failed or stopped)
 //       -> ProgressChange(100, 100) unless already sent for this load,
 //          DownloadComplete(), ProgressChange(-1, 100), StatusTextChange("")
 //   linkHovered(url)
-//       -> StatusTextChange(url), empty when the pointer leaves the link (the
-//          engine's other reports of "no link" are dropped)
-//   titleChanged / urlChanged while no load is going on (a script sets the
-//   title, a same-document navigation)
-//       -> DownloadComplete(), so that the tab reads the title and address again
+//       -> StatusTextChange(url); empty when the pointer leaves a link
+//   titleChanged or urlChanged while not busy (a script sets the title, the
+//   page changes its address without loading)
+//       -> DownloadComplete(), so that the tab reads title and address again
 //   newWindowRequested
-//       -> NewWindow2; the window opens in the browser the handler names in
+//       -> NewWindow2; the window opens in the browser the handler puts in
 //          ppDisp, and is dropped otherwise
-// Busy() is already false when DownloadComplete() is raised.
+//
+// Busy() is true as soon as Navigate, GoBack, GoForward or Refresh returns,
+// before the engine reports the load, and false again before DownloadComplete().
+// A navigation that stays within the page ends with its urlChanged; one the
+// engine drops without a word (a javascript: address) ends after two seconds.
 //
 // The browser is a child of the parent widget, as its view is: deleting the
 // browser deletes the view and its page; the profile must outlive both.
@@ -52,7 +56,7 @@ public:
     void Refresh() override;
     void Stop() override;
 
-    bool Busy() const override { return m_busy; }
+    bool Busy() const override { return m_loading || m_navigationAsked; }
     QString LocationName() const override;
     QString LocationURL() const override;
 
@@ -65,11 +69,15 @@ private:
     void loadStarted(const QUrl &url);
     void loadProgress(int progress);
     void loadFinished();
-    void locationChanged();
+    void navigationAsked();
+    void titleChanged();
+    void urlChanged();
 
     QPointer<QWebEngineView> m_view;
     QPointer<QWebEnginePage> m_page;
-    bool m_busy = false;
+    QTimer *m_loadStartTimeout;
+    bool m_loading = false;
+    bool m_navigationAsked = false;
     bool m_registeredAsBrowser = false;
     int m_lastProgress = -1;
     QString m_hoveredLink;

@@ -54,12 +54,14 @@ public:
 };
 
 enum class Opening { Script, LinkClicked, LinkClickedByScript };
+enum class WithinPage { TypedFragment, BackBeforeFragment, JavaScriptAddress };
 enum class Answer { None, Cancel, CancelWithBrowser, ThisBrowser, OtherKind };
 
 } // namespace
 
 Q_DECLARE_METATYPE(Opening)
 Q_DECLARE_METATYPE(Answer)
+Q_DECLARE_METATYPE(WithinPage)
 
 class TestWebEngineBrowser : public QObject
 {
@@ -82,6 +84,8 @@ private Q_SLOTS:
     void backForwardAndRefresh();
     void locationChangeAfterLoad_data();
     void locationChangeAfterLoad();
+    void navigationWithinPage_data();
+    void navigationWithinPage();
     void linkHoverShownInStatus();
 
     void newWindowRaisedOnce_data();
@@ -261,6 +265,8 @@ void TestWebEngineBrowser::navigate()
     QSignalSpy complete(m_browser, &WebBrowser::DownloadComplete);
 
     m_browser->Navigate(text);
+    // The tab looks at once, before the engine has reported anything.
+    QVERIFY(m_browser->Busy());
     QVERIFY(complete.wait(Timeout));
 
     QCOMPARE(pagesRequestedSince(before), QStringList {path});
@@ -345,6 +351,7 @@ void TestWebEngineBrowser::unusableTextIgnored_data()
     QTest::newRow("words with spaces") << QStringLiteral("a b c");
     QTest::newRow("percent signs") << QStringLiteral("%%%");
     QTest::newRow("broken IPv6 address") << QStringLiteral("[::1");
+    QTest::newRow("web address without host") << QStringLiteral("http://");
 }
 
 void TestWebEngineBrowser::unusableTextIgnored()
@@ -391,17 +398,20 @@ void TestWebEngineBrowser::backForwardAndRefresh()
     QSignalSpy complete(m_browser, &WebBrowser::DownloadComplete);
 
     m_browser->GoBack();
+    QVERIFY(m_browser->Busy());
     QVERIFY(complete.wait(Timeout));
     QCOMPARE(m_browser->LocationURL(), address(QStringLiteral("/un")));
     QCOMPARE(m_browser->LocationName(), QStringLiteral("Un"));
 
     m_browser->GoForward();
+    QVERIFY(m_browser->Busy());
     QVERIFY(complete.wait(Timeout));
     QCOMPARE(m_browser->LocationURL(), address(QStringLiteral("/deux")));
     QCOMPARE(m_browser->LocationName(), QStringLiteral("Deux"));
 
     const int requests = m_server.requestCount(QStringLiteral("/deux"));
     m_browser->Refresh();
+    QVERIFY(m_browser->Busy());
     QVERIFY(complete.wait(Timeout));
     QCOMPARE(m_server.requestCount(QStringLiteral("/deux")), requests + 1);
     QCOMPARE(m_browser->LocationURL(), address(QStringLiteral("/deux")));
@@ -440,6 +450,56 @@ void TestWebEngineBrowser::locationChangeAfterLoad()
     QCOMPARE(m_browser->LocationName(), name);
     QCOMPARE(m_browser->LocationURL(), address(path));
     QVERIFY(!m_browser->Busy());
+    QCOMPARE(pagesRequestedSince(before), QStringList());
+}
+
+void TestWebEngineBrowser::navigationWithinPage_data()
+{
+    QTest::addColumn<WithinPage>("navigation");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("path");
+    QTest::newRow("fragment typed") << WithinPage::TypedFragment << "Un"
+                                    << "/un#bas";
+    QTest::newRow("back before a fragment") << WithinPage::BackBeforeFragment << "Un"
+                                            << "/un";
+    QTest::newRow("javascript: address") << WithinPage::JavaScriptAddress << "Script"
+                                         << "/un";
+}
+
+// Busy at once, as for any navigation, and done without a load.
+void TestWebEngineBrowser::navigationWithinPage()
+{
+    QFETCH(WithinPage, navigation);
+    QFETCH(QString, name);
+    QFETCH(QString, path);
+
+    QVERIFY(load(m_browser, QStringLiteral("/un")));
+    if (navigation == WithinPage::BackBeforeFragment) {
+        QSignalSpy complete(m_browser, &WebBrowser::DownloadComplete);
+        // Typed: the engine skips, going back, what a script added on its own.
+        m_browser->Navigate(address(QStringLiteral("/un#bas")));
+        QVERIFY(complete.wait(Timeout));
+    }
+    EventLog log(m_browser);
+    const qsizetype before = m_server.requestedPaths().size();
+
+    switch (navigation) {
+    case WithinPage::TypedFragment:
+        m_browser->Navigate(address(QStringLiteral("/un#bas")));
+        break;
+    case WithinPage::BackBeforeFragment:
+        m_browser->GoBack();
+        break;
+    case WithinPage::JavaScriptAddress:
+        m_browser->Navigate(QStringLiteral("javascript:document.title = 'Script'; void 0;"));
+        break;
+    }
+    QVERIFY(m_browser->Busy());
+    QTRY_COMPARE_WITH_TIMEOUT(log.events, QStringList {QStringLiteral("complete")}, Timeout);
+
+    QVERIFY(!m_browser->Busy());
+    QCOMPARE(m_browser->LocationName(), name);
+    QCOMPARE(m_browser->LocationURL(), address(path));
     QCOMPARE(pagesRequestedSince(before), QStringList());
 }
 

@@ -3,6 +3,7 @@
 #include "platform/WebEngineBrowser.h"
 
 #include <QByteArrayList>
+#include <QLoggingCategory>
 #include <QTemporaryDir>
 #include <QWebEngineProfile>
 
@@ -36,9 +37,8 @@ void prepareEnvironment()
     }
 
     // The engine lists its whole configuration at start-up when it has no
-    // OpenGL, which is always the case here.
-    if (qEnvironmentVariableIsEmpty("QT_LOGGING_RULES"))
-        qputenv("QT_LOGGING_RULES", "qt.webenginecontext.info=false");
+    // OpenGL, which is always the case here. QT_LOGGING_RULES still wins.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
 }
 
 QWebEngineProfile *offTheRecordProfile(QObject *parent)
