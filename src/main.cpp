@@ -32,8 +32,12 @@ int main(int argc, char *argv[])
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&qtTranslator);
 
-    // Declared before the window, so every page is gone before its profile.
-    QWebEngineProfile profile(QStringLiteral("Corvane"));
+    // The program writes nothing but its two files: the engine's cookies,
+    // cache and site data live in memory and end with the program. (A
+    // profile on disk would also cost every start the loading of its cookie
+    // store before the first request.) Declared before the window, so every
+    // page is gone before its profile.
+    QWebEngineProfile profile;
     WebEngineBrowser::configureProfile(&profile);
     DialogMessageBox messageBox;
     ProcessLauncher launcher;
