@@ -39,6 +39,7 @@ private Q_SLOTS:
     void initTestCase() { m_profile = EngineTest::offTheRecordProfile(this); }
     void init()
     {
+        failOnStrayWarnings();
         m_platform = std::make_unique<TestPlatform>();
         m_server = std::make_unique<HttpServer>();
         QVERIFY(m_server->listen());
