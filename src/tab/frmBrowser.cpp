@@ -238,7 +238,10 @@ void frmBrowser::Show()
         Load();
         return;
     }
-    m_subWindow->showMaximized();
+    if (m_subWindow)
+        m_subWindow->showMaximized();
+    else
+        show();
 }
 
 void frmBrowser::Load()
@@ -248,7 +251,7 @@ void frmBrowser::Load()
     m_loaded = true;
     Forms::load(this);
 
-    // 1. Show the window inside the main window.
+    // The window shows first, inside the main window, maximized.
     if (m_host.area) {
         m_subWindow = m_host.area->addSubWindow(this);
         m_subWindow->setAttribute(Qt::WA_DeleteOnClose);
@@ -258,12 +261,11 @@ void frmBrowser::Load()
     } else {
         show();
     }
-    // 2. and 3.
     tbToolBar->update();
     layOut();
-    // 4.
     cboSearchChoix->setCurrentIndex(int(SearchCategories.indexOf(QStringLiteral("Web"))));
-    // 5. to 8.
+    // The start address comes from the settings; the history joins the list
+    // after it, once the first page has been asked for.
     readSettings();
     placeAddressBox();
     requestFirstPage();
