@@ -8,7 +8,10 @@
 #include "platform/WebEngineBrowser.h"
 #include "tab/frmBrowser.h"
 
+#include <QAction>
+#include <QEventLoop>
 #include <QSignalSpy>
+#include <QTimer>
 #include <QWebEngineProfile>
 
 #include <memory>
@@ -79,6 +82,26 @@ private Q_SLOTS:
             window.close();
             QVERIFY(Forms::of<frmBrowser>().isEmpty());
         }
+        QCOMPARE(Forms::count(), 0);
+    }
+
+    // "Quitter" ends the event loop at once; the window and its tab then go
+    // with the program, pages before their profile, without a warning.
+    void quitEndsWithoutCloseSteps()
+    {
+        m_platform->folder.write(u"Corvane.ini"_s,
+                                 m_server->url(u"/accueil"_s).toString().toUtf8() + "\r\n3\r\n");
+        auto window = std::make_unique<frmCV>(enginePlatform());
+        window->Show();
+        QTRY_VERIFY_WITH_TIMEOUT(m_server->requestCount(u"/accueil"_s) >= 1, 20000);
+        QEventLoop loop;
+        QTimer::singleShot(0, window->findChild<QAction *>(u"mQuit"_s), &QAction::trigger);
+        QTimer::singleShot(20000, &loop, [&loop] { loop.exit(99); });
+        QCOMPARE(loop.exec(), 0);
+        // No close step ran: the tab is still there with its panel.
+        QCOMPARE(Forms::of<frmBrowser>().size(), 1);
+        QCOMPARE(window->Bar()->count(), 1);
+        window.reset();
         QCOMPARE(Forms::count(), 0);
     }
 };

@@ -1,0 +1,80 @@
+#include "support/HttpServer.h"
+#include "support/TempProgramFolder.h"
+
+#include <QDirIterator>
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+// The built program itself, started as a user starts it: from a folder of
+// its own holding its settings file, with a home folder of its own.
+class TestProgram : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void startsOnItsStartAddressAndWritesNothingElse()
+    {
+        HttpServer server;
+        QVERIFY(server.listen());
+        server.addPage(u"/accueil"_s,
+                       "<!doctype html><html><head><title>Accueil</title></head>"
+                       "<body onload=\"new Image().src='/loaded'\">Bonjour</body></html>");
+        server.addPage(u"/loaded"_s, QByteArray(), "image/gif");
+
+        TempProgramFolder folder;
+        TempProgramFolder home;
+        QVERIFY(folder.isValid() && home.isValid());
+        const QString program = folder.filePath(u"corvane"_s);
+        QVERIFY(QFile::copy(QStringLiteral(CORVANE_PROGRAM), program));
+        folder.write(u"Corvane.ini"_s, server.url(u"/accueil"_s).toString().toUtf8() + "\r\n3\r\n");
+
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        environment.insert(u"HOME"_s, home.path());
+        for (const char *name :
+             {"XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME"})
+            environment.remove(QString::fromLatin1(name));
+        // The engine refuses to run as root with its sandbox; the program
+        // never turns it off itself.
+        if (geteuid() == 0)
+            environment.insert(u"QTWEBENGINE_DISABLE_SANDBOX"_s, u"1"_s);
+
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(program, {});
+        QVERIFY2(process.waitForStarted(10000), qPrintable(process.errorString()));
+        QTRY_VERIFY_WITH_TIMEOUT(server.requestCount(u"/loaded"_s) >= 1
+                                     || process.state() == QProcess::NotRunning,
+                                 30000);
+        const bool loaded = server.requestCount(u"/loaded"_s) >= 1;
+        process.kill();
+        process.waitForFinished(10000);
+        QVERIFY2(loaded, process.readAll().constData());
+        QCOMPARE(server.requestCount(u"/accueil"_s), 1);
+
+        // The program's folder holds its own files only, and the engine left
+        // nothing in the home folder: cookies and cache lived in memory.
+        QStringList files = QDir(folder.path()).entryList(QDir::Files | QDir::Hidden);
+        files.sort();
+        QCOMPARE(files, (QStringList {u"Corvane.ini"_s, u"corvane"_s}));
+        QStringList written;
+        QDirIterator it(home.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString file = it.next();
+            // The font library may keep a cache of its own there.
+            if (!file.contains(u"/fontconfig/"_s))
+                written.append(file);
+        }
+        QCOMPARE(written, QStringList());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestProgram)
+#include "tst_program.moc"
