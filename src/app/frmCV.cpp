@@ -130,17 +130,17 @@ void frmCV::Load()
 
 void frmCV::mNew_Click()
 {
-    // Several tabs come with the tab strip's next change.
+    // Not built yet: for now the program has its first tab only.
 }
 
 void frmCV::mOptions_Click()
 {
-    // The Options dialog comes with the settings dialog's change.
+    // Not built yet: the Options dialog does not exist so far.
 }
 
 void frmCV::mAbout_Click()
 {
-    // The About dialog comes with its own change.
+    // Not built yet: the About dialog does not exist so far.
 }
 
 void frmCV::Resizz()

@@ -219,11 +219,10 @@ void frmBrowser::createControls()
     // The designed focus order. The labels, the toolbar, the address panel,
     // the status bar and the progress bar take no focus, so Tab goes from
     // the address box to the search row and on to the page.
+    const QList<QWidget *> focusOrder {cboAddress,   tbToolBar, picAddress,     StatusBar,
+                                       ProgressBar1, cboSearch, cboSearchChoix, browserWidget};
     QWidget *previous = nullptr;
-    for (QWidget *widget : {static_cast<QWidget *>(cboAddress), static_cast<QWidget *>(tbToolBar),
-                            picAddress, static_cast<QWidget *>(StatusBar),
-                            static_cast<QWidget *>(ProgressBar1), static_cast<QWidget *>(cboSearch),
-                            static_cast<QWidget *>(cboSearchChoix), browserWidget}) {
+    for (QWidget *widget : focusOrder) {
         if (widget->focusPolicy() == Qt::NoFocus)
             continue;
         if (previous)
