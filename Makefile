@@ -16,6 +16,12 @@ run: build
 	  echo "Sans écran, lancez-le dans un serveur X virtuel :  xvfb-run -a make run"; \
 	  exit 1; \
 	fi
+	@if [ "$$(id -u)" = 0 ] && [ -z "$$QTWEBENGINE_DISABLE_SANDBOX" ]; then \
+	  echo "Le moteur web refuse de démarrer en root : son bac à sable l'interdit."; \
+	  echo "Lancez Corvane depuis un compte ordinaire, ou, en connaissance de cause :"; \
+	  echo "  QTWEBENGINE_DISABLE_SANDBOX=1 make run"; \
+	  exit 1; \
+	fi
 	@$(BUILD)/tools/corvane_engine_version
 	cd $(BUILD) && ./corvane
 
