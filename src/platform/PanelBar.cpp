@@ -144,10 +144,9 @@ void PanelBar::relayout()
 void PanelBar::refresh(Panel *panel)
 {
     QLabel *label = panel->label();
-    label->setFrameStyle(
-        QFrame::Panel | (panel->bevel() == Panel::Bevel::Raised ? QFrame::Raised : QFrame::Sunken));
-    if (panel->bevel() == Panel::Bevel::None)
-        label->setFrameStyle(QFrame::NoFrame);
+    static constexpr int frames[]
+        = {QFrame::NoFrame, QFrame::Panel | QFrame::Sunken, QFrame::Panel | QFrame::Raised};
+    label->setFrameStyle(frames[int(panel->bevel())]);
     static constexpr Qt::Alignment horizontal[] = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight};
     label->setAlignment(horizontal[int(panel->alignment())] | Qt::AlignVCenter);
 

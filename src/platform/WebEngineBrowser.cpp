@@ -46,12 +46,8 @@ WebEngineBrowser::WebEngineBrowser(QWebEngineProfile *profile, QWidget *parentWi
     // it drops some navigations (a javascript: address) without a word.
     m_loadStartTimeout->setSingleShot(true);
     m_loadStartTimeout->setInterval(2000);
-    connect(m_loadStartTimeout, &QTimer::timeout, this, [this] {
-        if (m_loading || !m_navigationAsked)
-            return;
-        m_navigationAsked = false;
-        Q_EMIT DownloadComplete();
-    });
+    // While it runs, a navigation has been asked for and has not started.
+    connect(m_loadStartTimeout, &QTimer::timeout, this, &WebBrowser::DownloadComplete);
     connectLoadEvents();
     answerRequestsAtOnce();
 
@@ -228,17 +224,19 @@ QString WebEngineBrowser::LocationURL() const
     return m_page ? m_page->url().toString() : QString();
 }
 
+bool WebEngineBrowser::Busy() const
+{
+    return m_loading || m_loadStartTimeout->isActive();
+}
+
 void WebEngineBrowser::navigationAsked()
 {
-    if (m_loading)
-        return;
-    m_navigationAsked = true;
-    m_loadStartTimeout->start();
+    if (!m_loading)
+        m_loadStartTimeout->start();
 }
 
 void WebEngineBrowser::loadStarted(const QUrl &url)
 {
-    m_navigationAsked = false;
     m_loadStartTimeout->stop();
     // A navigation started while another is loading continues the same load.
     if (m_loading)
@@ -262,7 +260,6 @@ void WebEngineBrowser::loadFinished()
     if (!m_loading)
         return;
     m_loading = false;
-    m_navigationAsked = false;
     m_loadStartTimeout->stop();
     if (m_lastProgress != 100)
         Q_EMIT ProgressChange(100, 100);
@@ -284,7 +281,6 @@ void WebEngineBrowser::urlChanged()
     // navigation asked for, which will load nothing.
     if (m_loading)
         return;
-    m_navigationAsked = false;
     m_loadStartTimeout->stop();
     Q_EMIT DownloadComplete();
 }

@@ -56,7 +56,7 @@ public:
     void Refresh() override;
     void Stop() override;
 
-    bool Busy() const override { return m_loading || m_navigationAsked; }
+    bool Busy() const override;
     QString LocationName() const override;
     QString LocationURL() const override;
 
@@ -77,7 +77,6 @@ private:
     QPointer<QWebEnginePage> m_page;
     QTimer *m_loadStartTimeout;
     bool m_loading = false;
-    bool m_navigationAsked = false;
     bool m_registeredAsBrowser = false;
     int m_lastProgress = -1;
     QString m_hoveredLink;

@@ -188,7 +188,6 @@ void frmBrowser::createControls()
     placer.place(cboSearchChoix, DesignedSearchChoice);
 
     m_browser = m_host.platform.createBrowser(this);
-    m_browser->setParent(this);
     QWidget *browserWidget = m_browser->widget();
     browserWidget->setObjectName(QStringLiteral("brwWebbrowser"));
     placer.place(browserWidget, DesignedBrowser);
