@@ -1,5 +1,15 @@
 #include "TabLayout.h"
 
+#include "platform/PanelBar.h"
+#include "platform/ProgressBar.h"
+#include "platform/Twips.h"
+#include "platform/WebBrowser.h"
+#include "tab/TabControls.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QToolBar>
+
 namespace TabLayout {
 
 namespace {
@@ -36,6 +46,62 @@ Result layOut(const Input &in)
     out.searchLeft = w - 3000;
     out.searchLabelLeft = w - 3700;
     return out;
+}
+
+} // namespace TabLayout
+
+namespace TabLayout {
+
+void apply(QWidget *window, const TabControls &c, bool minimized)
+{
+    const Twips::Placer placer(window);
+    const int width = window->width();
+    const int toolBarHeight = c.tbToolBar->sizeHint().height();
+    c.tbToolBar->setGeometry(0, 0, width, toolBarHeight);
+    c.picAddress->setGeometry(0, toolBarHeight, width,
+                              placer.px(TabControls::DesignedAddressPanel.height));
+    const int statusHeight = placer.px(TabControls::DesignedStatusBar.height);
+    c.StatusBar->setGeometry(0, window->height() - statusHeight, width, statusHeight);
+
+    const Input input {
+        .width = minimized ? 0 : placer.twips(width),
+        .height = minimized ? 0 : placer.twips(window->height()),
+        .addressTop = placer.twips(c.picAddress->y()),
+        .addressHeight = placer.twips(c.picAddress->height()),
+        .progressHeight = placer.twips(c.ProgressBar1->height()),
+        .statusPanel2Width = c.StatusBar->panel(2)->width(),
+    };
+    const Result result = layOut(input);
+
+    QWidget *browser = c.brwWebbrowser->widget();
+    if (result.addressWidth)
+        placer.setWidth(c.cboAddress, *result.addressWidth);
+    if (result.browserWidth)
+        placer.setWidth(browser, *result.browserWidth);
+    if (result.browserHeight)
+        placer.setHeight(browser, *result.browserHeight);
+    if (result.statusPanel1Width)
+        c.StatusBar->panel(1)->setWidth(*result.statusPanel1Width);
+    if (result.progressWidth)
+        placer.setWidth(c.ProgressBar1, *result.progressWidth);
+    if (result.progressLeft)
+        placer.setLeft(c.ProgressBar1, *result.progressLeft);
+    if (result.progressTop)
+        placer.setTop(c.ProgressBar1, *result.progressTop);
+    if (result.searchChoiceLeft)
+        placer.setLeft(c.cboSearchChoix, *result.searchChoiceLeft);
+    if (result.searchLeft)
+        placer.setLeft(c.cboSearch, *result.searchLeft);
+    if (result.searchLabelLeft) {
+        // The label keeps its designed right edge, next to the search box;
+        // a font wider than the designed one grows it to the left rather
+        // than cutting "Recherche" short.
+        const Twips::Geometry &designed = TabControls::DesignedSearchLabel;
+        const int right = placer.px(*result.searchLabelLeft + designed.width);
+        const int labelWidth = std::max(placer.px(designed.width), c.lblSearch->sizeHint().width());
+        c.lblSearch->setGeometry(right - labelWidth, c.lblSearch->y(), labelWidth,
+                                 c.lblSearch->height());
+    }
 }
 
 } // namespace TabLayout

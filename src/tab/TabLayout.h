@@ -2,6 +2,9 @@
 
 #include <optional>
 
+class QWidget;
+struct TabControls;
+
 // The layout pass of a browser tab, as a pure function of the window's inner
 // size and of the docked controls' sizes. Everything is in twips, computed in
 // single precision.
@@ -35,5 +38,10 @@ struct Result
 };
 
 Result layOut(const Input &input);
+
+// Docks the toolbar and the address panel to the top of the tab window and
+// the status bar to its bottom, then places the other controls by the
+// layout pass. A minimized window keeps its layout.
+void apply(QWidget *window, const TabControls &controls, bool minimized);
 
 } // namespace TabLayout

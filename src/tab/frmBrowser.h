@@ -1,16 +1,12 @@
 #pragma once
 
+#include "tab/TabControls.h"
 #include "tab/TabHost.h"
 
 #include <QWidget>
 
-class PanelBar;
-class ProgressBar;
-class QComboBox;
-class QLabel;
 class QMdiSubWindow;
-class QTimer;
-class QToolBar;
+class ToolBarCommands;
 class WebBrowser;
 
 // One browser tab: a child window of the main window wrapping a web browser
@@ -26,12 +22,6 @@ class frmBrowser : public QWidget
     Q_OBJECT
 
 public:
-    // The address box's initial text, shown when the settings give no start
-    // address.
-    static const QString HomePage;
-    // What every tab reads, in the program's folder.
-    static constexpr QStringView HistoryFile = u"\\visited.MRU";
-
     explicit frmBrowser(const TabHost &host);
     ~frmBrowser() override;
 
@@ -55,7 +45,7 @@ public:
     QString caption() const { return windowTitle(); }
     void setCaption(const QString &caption);
 
-    WebBrowser *browser() const { return m_browser; }
+    WebBrowser *browser() const { return m_controls.brwWebbrowser; }
     QMdiSubWindow *subWindow() const { return m_subWindow; }
 
 protected:
@@ -63,14 +53,10 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void createControls();
-    void dockControls();
     void layOut();
     void readSettings();
     void placeAddressBox();
     void requestFirstPage();
-    void loadHistory();
-    void timTimer_Timer();
     void runCloseSteps();
 
     TabHost m_host;
@@ -79,16 +65,6 @@ private:
     bool m_loaded = false;
     bool m_unloaded = false;
     QMdiSubWindow *m_subWindow = nullptr;
-
-    QToolBar *tbToolBar = nullptr;
-    QWidget *picAddress = nullptr;
-    QLabel *lblAddress = nullptr;
-    QComboBox *cboAddress = nullptr;
-    QLabel *lblSearch = nullptr;
-    QComboBox *cboSearch = nullptr;
-    QComboBox *cboSearchChoix = nullptr;
-    WebBrowser *m_browser = nullptr;
-    ProgressBar *ProgressBar1 = nullptr;
-    PanelBar *StatusBar = nullptr;
-    QTimer *timTimer = nullptr;
+    TabControls m_controls;
+    ToolBarCommands *m_commands = nullptr;
 };

@@ -83,7 +83,7 @@ private Q_SLOTS:
         QCOMPARE(control<QLabel>(tab, "lblSearch")->text(), u"Recherche"_s);
         auto *address = control<QComboBox>(tab, "cboAddress");
         QVERIFY(address->isEditable());
-        QCOMPARE(address->currentText(), frmBrowser::HomePage);
+        QCOMPARE(address->currentText(), TabControls::HomePage);
         QCOMPARE(address->count(), 0);
         auto *search = control<QComboBox>(tab, "cboSearch");
         QVERIFY(search->isEditable());
@@ -177,7 +177,7 @@ private Q_SLOTS:
         QVERIFY(tab->isLoaded());
         QVERIFY(Forms::isLoaded(tab));
         QVERIFY(tab->subWindow()->isMaximized());
-        QCOMPARE(fake(tab)->navigations(), QStringList {frmBrowser::HomePage});
+        QCOMPARE(fake(tab)->navigations(), QStringList {TabControls::HomePage});
         QCOMPARE(tab->StartingAddress(), QString());
         QCOMPARE(Module1::PopupMode, u"2"_s);
         QCOMPARE(control<QComboBox>(tab, "cboAddress")->count(), 0);
@@ -231,7 +231,7 @@ private Q_SLOTS:
         auto *address = control<QComboBox>(tab, "cboAddress");
         auto *timer = control<QTimer>(tab, "timTimer");
         if (startingAddress.isEmpty()) {
-            QCOMPARE(fake(tab)->navigations(), QStringList {frmBrowser::HomePage});
+            QCOMPARE(fake(tab)->navigations(), QStringList {TabControls::HomePage});
             QCOMPARE(address->count(), 0);
             QVERIFY(!timer->isActive());
         } else {

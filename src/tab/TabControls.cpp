@@ -1,0 +1,170 @@
+#include "TabControls.h"
+
+#include "platform/PanelBar.h"
+#include "platform/ProgressBar.h"
+#include "platform/WebBrowser.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+const QString TabControls::HomePage = QStringLiteral("https://www.google.fr/");
+
+const QStringList TabControls::SearchCategories
+    = {QStringLiteral("Web"), QStringLiteral("Images"), QStringLiteral("Logiciels"),
+       QStringLiteral("Jeux"), QStringLiteral("Cracks")};
+
+namespace {
+
+using Twips::Geometry;
+
+constexpr Geometry DesignedWindow {0, 0, 6915, 6255};
+constexpr Geometry DesignedToolBar {0, 0, 6915, 930};
+constexpr Geometry DesignedAddressLabel {45, 60, 3075, 255};
+constexpr Geometry DesignedAddressBox {45, 360, 3795, 315};
+constexpr Geometry DesignedSearchBox {3960, 30, 1935, 285};
+constexpr Geometry DesignedSearchChoice {5880, 30, 975, 285};
+constexpr Geometry DesignedBrowser {45, 1200, 5055, 3375};
+constexpr Geometry DesignedProgressBar {120, 5760, 6735, 135};
+constexpr float StatusPanelWidth = 1440;
+
+struct ToolButton
+{
+    QStringView key;
+    QStringView toolTip;
+    QStringView label; // drawn beside the image when not empty
+    QStringView image;
+};
+
+constexpr ToolButton ToolButtons[] = {
+    {u"Back", u"Précédent", u"", u"back"},
+    {u"Next", u"Suivant", u"", u"forward"},
+    {u"Stop", u"Arrêter", u"", u"stop"},
+    {u"Refresh", u"Actualiser", u"", u"refresh"},
+    {u"Home", u"Démarrage", u"", u"home"},
+    {u"kOptions", u"Cliquez ici pour définir les options", u"", u"options"},
+    {u"NewTab", u"Cliquez ici pour insérer un nouvel onglet", u"Nouvel onglet", u"newtab"},
+    {u"none", u"", u"", u""},
+    {u"Close", u"Cliquez ici pour fermer l'onglet en cours", u"Fermer l'onglet", u"close"},
+};
+
+QToolBar *createToolBar(QWidget *window)
+{
+    auto *toolBar = new QToolBar(window);
+    toolBar->setObjectName(QStringLiteral("tbToolBar"));
+    toolBar->setMovable(false);
+    toolBar->setFloatable(false);
+    toolBar->setIconSize(QSize(24, 24));
+    for (const ToolButton &button : ToolButtons) {
+        if (button.image.isEmpty()) {
+            QAction *separator = toolBar->addSeparator();
+            separator->setData(button.key.toString());
+            continue;
+        }
+        const QIcon icon(QStringLiteral(":/icons/%1.svg").arg(button.image));
+        // Image-only buttons still carry a text, for screen readers.
+        QAction *action = toolBar->addAction(
+            icon, (button.label.isEmpty() ? button.toolTip : button.label).toString());
+        action->setObjectName(button.key.toString());
+        action->setData(button.key.toString());
+        action->setToolTip(button.toolTip.toString());
+        if (!button.label.isEmpty()) {
+            if (auto *widget = qobject_cast<QToolButton *>(toolBar->widgetForAction(action)))
+                widget->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        }
+    }
+    return toolBar;
+}
+
+QComboBox *createEditableBox(const char *name, QWidget *parent)
+{
+    auto *box = new QComboBox(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setEditable(true);
+    // Entries go where the program puts them, never where the box would.
+    box->setInsertPolicy(QComboBox::NoInsert);
+    return box;
+}
+
+} // namespace
+
+void TabControls::create(QWidget *window, WebBrowser *browser)
+{
+    const Twips::Placer placer(window);
+    window->resize(placer.px(DesignedWindow.width), placer.px(DesignedWindow.height));
+
+    tbToolBar = createToolBar(window);
+
+    picAddress = new QWidget(window);
+    picAddress->setObjectName(QStringLiteral("picAddress"));
+
+    lblAddress = new QLabel(QStringLiteral("&Adresse:"), picAddress);
+    lblAddress->setObjectName(QStringLiteral("lblAddress"));
+    placer.place(lblAddress, DesignedAddressLabel);
+
+    cboAddress = createEditableBox("cboAddress", picAddress);
+    cboAddress->setEditText(HomePage);
+    QPalette palette = cboAddress->palette();
+    palette.setColor(QPalette::Base, palette.color(QPalette::HighlightedText));
+    palette.setColor(QPalette::Text, palette.color(QPalette::ButtonText));
+    cboAddress->setPalette(palette);
+    placer.place(cboAddress, DesignedAddressBox);
+    lblAddress->setBuddy(cboAddress);
+
+    lblSearch = new QLabel(QStringLiteral("Recherche"), picAddress);
+    lblSearch->setObjectName(QStringLiteral("lblSearch"));
+    lblSearch->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    placer.place(lblSearch, DesignedSearchLabel);
+
+    cboSearch = createEditableBox("cboSearch", picAddress);
+    placer.place(cboSearch, DesignedSearchBox);
+    lblSearch->setBuddy(cboSearch);
+
+    cboSearchChoix = new QComboBox(picAddress);
+    cboSearchChoix->setObjectName(QStringLiteral("cboSearchChoix"));
+    cboSearchChoix->addItems(SearchCategories);
+    placer.place(cboSearchChoix, DesignedSearchChoice);
+
+    brwWebbrowser = browser;
+    QWidget *browserWidget = browser->widget();
+    browserWidget->setObjectName(QStringLiteral("brwWebbrowser"));
+    placer.place(browserWidget, DesignedBrowser);
+
+    ProgressBar1 = new ProgressBar(window);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setRange(0.0001f, 100);
+    placer.place(ProgressBar1, DesignedProgressBar);
+
+    StatusBar = new PanelBar(window);
+    StatusBar->setObjectName(QStringLiteral("StatusBar"));
+    StatusBar->setMinimumPanelWidth(StatusPanelWidth);
+    for (int index = 1; index <= 2; ++index)
+        StatusBar->add(index)->setWidth(StatusPanelWidth);
+    placer.place(StatusBar, DesignedStatusBar);
+
+    timTimer = new QTimer(window);
+    timTimer->setObjectName(QStringLiteral("timTimer"));
+    timTimer->setInterval(5);
+
+    placer.place(tbToolBar, DesignedToolBar);
+    placer.place(picAddress, DesignedAddressPanel);
+    // Where the address panel and the browser overlap (a tall toolbar), the
+    // address row stays in view.
+    picAddress->raise();
+
+    // The designed focus order. The labels, the toolbar, the address panel,
+    // the status bar and the progress bar take no focus, so Tab goes from
+    // the address box to the search row and on to the page.
+    const QList<QWidget *> focusOrder {cboAddress,   tbToolBar, picAddress,     StatusBar,
+                                       ProgressBar1, cboSearch, cboSearchChoix, browserWidget};
+    QWidget *previous = nullptr;
+    for (QWidget *widget : focusOrder) {
+        if (widget->focusPolicy() == Qt::NoFocus)
+            continue;
+        if (previous)
+            QWidget::setTabOrder(previous, widget);
+        previous = widget;
+    }
+}
