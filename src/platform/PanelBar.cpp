@@ -2,10 +2,41 @@
 
 #include "Twips.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QMouseEvent>
+
+#include <memory>
+#include <utility>
+
+namespace {
+
+// The label that shows a panel owns it: the panel lives exactly as long as
+// what it is shown on, however late a removed label is deleted.
+class PanelLabel : public QLabel
+{
+public:
+    using QLabel::QLabel;
+    std::unique_ptr<::Panel> panel;
+};
+
+#if QT_CONFIG(accessibility)
+// A plain widget is reported as a client area; a bar of panels is a status
+// bar. Asked for the class itself only, so that a subclass may still get an
+// interface of its own.
+QAccessibleInterface *accessibleBar(const QString &className, QObject *object)
+{
+    if (className != QLatin1String(PanelBar::staticMetaObject.className()))
+        return nullptr;
+    auto *bar = qobject_cast<PanelBar *>(object);
+    return bar ? new QAccessibleWidget(bar, QAccessible::StatusBar) : nullptr;
+}
+#endif
+
+} // namespace
 
 Panel::Panel(PanelBar *bar, QLabel *label)
     : m_bar(bar)
@@ -49,11 +80,22 @@ void Panel::setAlignment(Alignment alignment)
 PanelBar::PanelBar(QWidget *parent)
     : QWidget(parent)
 {
+#if QT_CONFIG(accessibility)
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(accessibleBar);
+        return true;
+    }();
+    Q_UNUSED(factoryInstalled);
+#endif
 }
 
 PanelBar::~PanelBar()
 {
-    qDeleteAll(m_panels);
+    // Each label takes its panel with it. The labels of removed panels, still
+    // waiting for the event loop, go with the bar's other children.
+    const QList<Panel *> panels = std::exchange(m_panels, {});
+    for (Panel *panel : panels)
+        delete panel->m_label;
 }
 
 Panel *PanelBar::panel(int index) const
@@ -65,11 +107,12 @@ Panel *PanelBar::add(int index)
 {
     if (index < 1 || index > count() + 1)
         return nullptr;
-    auto *label = new QLabel(this);
+    auto *label = new PanelLabel(this);
     // Page titles end up here: never let one be read as markup.
     label->setTextFormat(Qt::PlainText);
     label->installEventFilter(this);
-    auto *panel = new Panel(this, label);
+    label->panel.reset(new ::Panel(this, label));
+    Panel *panel = label->panel.get();
     m_panels.insert(index - 1, panel);
     refresh(panel);
     label->show();
@@ -83,9 +126,20 @@ void PanelBar::remove(int index)
     if (!panel)
         return;
     m_panels.removeAt(index - 1);
-    delete panel->m_label;
-    delete panel;
+    // The caller may be a slot handling this very label's mouse event: the
+    // label, and with it the panel, must outlive that event.
+    QLabel *label = panel->label();
+    label->removeEventFilter(this);
+    label->hide();
+    label->deleteLater();
     relayout();
+}
+
+void PanelBar::setInsetPanelDescription(const QString &description)
+{
+    m_insetPanelDescription = description;
+    for (Panel *panel : std::as_const(m_panels))
+        refresh(panel);
 }
 
 void PanelBar::setHeightTwips(int twips)
@@ -104,18 +158,22 @@ bool PanelBar::eventFilter(QObject *watched, QEvent *event)
     Panel *panel = panelOf(watched);
     if (!panel)
         return QWidget::eventFilter(watched, event);
+    // A slot may remove the panel it is handed: once a signal is emitted,
+    // neither the panel nor its label is looked at again.
     switch (event->type()) {
     case QEvent::MouseButtonPress:
         m_afterDoubleClick = false;
         return true;
-    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonRelease: {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
         // The release that ends a double click is not another click.
-        if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton && !m_afterDoubleClick
-            && panel->label()->rect().contains(
-                static_cast<QMouseEvent *>(event)->position().toPoint()))
-            Q_EMIT PanelClick(panel);
+        const bool click = mouse->button() == Qt::LeftButton && !m_afterDoubleClick
+            && panel->label()->rect().contains(mouse->position().toPoint());
         m_afterDoubleClick = false;
+        if (click)
+            Q_EMIT PanelClick(panel);
         return true;
+    }
     case QEvent::MouseButtonDblClick:
         if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
             m_afterDoubleClick = true;
@@ -157,6 +215,8 @@ void PanelBar::refresh(Panel *panel)
     label->setText(shown);
     label->setToolTip(shown == panel->text() ? QString() : panel->text());
     label->setAccessibleName(panel->text());
+    label->setAccessibleDescription(panel->bevel() == Panel::Bevel::Inset ? m_insetPanelDescription
+                                                                          : QString());
 }
 
 Panel *PanelBar::panelOf(const QObject *label) const

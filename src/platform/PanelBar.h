@@ -9,7 +9,9 @@ class QLabel;
 
 // One panel of a PanelBar. Its properties are those the program sets; the
 // label that shows it is an implementation detail (it carries the text to
-// screen readers). A removed panel is deleted.
+// screen readers). A removed panel is deleted once control is back in the
+// event loop, so a slot that removes the panel it was handed by PanelClick or
+// PanelDblClick may still read it until it returns; index() is then 0.
 class Panel
 {
 public:
@@ -75,7 +77,12 @@ public:
     // returns it; nullptr for an index outside 1..count() + 1.
     Panel *add(int index);
     // Removes the panel at the 1-based index; the panels to its right move
-    // one place left. An index outside 1..count() does nothing.
+    // one place left. An index outside 1..count() does nothing. The panel
+    // leaves the bar at once: it is no longer counted nor returned, its
+    // label is hidden and no longer reports clicks, and the others are laid
+    // out again. The panel and its label are deleted later, from the event
+    // loop, so removing a panel from a slot connected to its own click or
+    // double click is safe.
     void remove(int index);
 
     float minimumPanelWidth() const { return m_minimumPanelWidth; }
@@ -83,6 +90,14 @@ public:
 
     // The bar's height in twips.
     void setHeightTwips(int twips);
+
+    // What assistive technology is told about a panel with an Inset bevel,
+    // besides its text: the tab strip says which tab is the active one. Empty
+    // (the default) says nothing; the other panels never get a description.
+    // The bar itself is reported as a status bar, each panel as a label whose
+    // name is the panel's whole text.
+    QString insetPanelDescription() const { return m_insetPanelDescription; }
+    void setInsetPanelDescription(const QString &description);
 
 Q_SIGNALS:
     void PanelClick(Panel *panel);
@@ -99,6 +114,7 @@ private:
     Panel *panelOf(const QObject *label) const;
 
     QList<Panel *> m_panels;
+    QString m_insetPanelDescription;
     float m_minimumPanelWidth = DefaultMinimumPanelWidth;
     bool m_afterDoubleClick = false;
 };

@@ -1,6 +1,8 @@
 #include "platform/PanelBar.h"
 
+#include <QAccessible>
 #include <QLabel>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -145,6 +147,134 @@ private Q_SLOTS:
         QCOMPARE(clicks.size(), 1);
         QTest::mouseClick(bar.panel(1)->label(), Qt::LeftButton);
         QCOMPARE(clicks.size(), 2);
+    }
+
+    // The tab strip closes a tab, and removes its panel, from the panel's own
+    // double click; a click may do the same. The panel and its label must
+    // survive the event they are handling and be gone after it.
+    void removeFromOwnMouseEvent_data()
+    {
+        QTest::addColumn<bool>("doubleClick");
+        QTest::newRow("click") << false;
+        QTest::newRow("double click") << true;
+    }
+    void removeFromOwnMouseEvent()
+    {
+        QFETCH(bool, doubleClick);
+        PanelBar bar;
+        bar.setMinimumPanelWidth(0);
+        bar.resize(400, 25);
+        fill(bar, 3, 1500);
+        bar.show();
+
+        QPointer<QLabel> removedLabel;
+        QString keyInSlot;
+        int indexAfterRemoval = -1;
+        const auto removeClicked = [&](Panel *panel) {
+            removedLabel = panel->label();
+            bar.remove(panel->index());
+            keyInSlot = panel->key();
+            indexAfterRemoval = panel->index();
+        };
+        if (doubleClick)
+            connect(&bar, &PanelBar::PanelDblClick, &bar, removeClicked);
+        else
+            connect(&bar, &PanelBar::PanelClick, &bar, removeClicked);
+        QSignalSpy clicks(&bar, &PanelBar::PanelClick);
+
+        if (doubleClick)
+            QTest::mouseDClick(bar.panel(2)->label(), Qt::LeftButton);
+        else
+            QTest::mouseClick(bar.panel(2)->label(), Qt::LeftButton);
+
+        QCOMPARE(keyInSlot, u"2"_s);
+        QCOMPARE(indexAfterRemoval, 0);
+        QCOMPARE(keysOf(bar), (QStringList {u"1"_s, u"3"_s}));
+        QCOMPARE(bar.panel(2)->label()->geometry(), QRect(100, 0, 100, 25));
+        QVERIFY(removedLabel);
+        QVERIFY(removedLabel->isHidden());
+
+        // Until it is deleted, the removed label reports nothing.
+        const qsizetype clicksBefore = clicks.size();
+        QTest::mouseClick(removedLabel, Qt::LeftButton);
+        QCOMPARE(clicks.size(), clicksBefore);
+
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!removedLabel);
+        QCOMPARE(bar.count(), 2);
+    }
+
+    // A bar deleted before the event loop has run frees the panels removed
+    // from it too.
+    void deletingTheBarFreesRemovedPanels()
+    {
+        auto *bar = new PanelBar;
+        fill(*bar, 2);
+        const QPointer<QLabel> removed = bar->panel(1)->label();
+        const QPointer<QLabel> kept = bar->panel(2)->label();
+        bar->remove(1);
+        delete bar;
+        QVERIFY(!removed);
+        QVERIFY(!kept);
+    }
+
+    // Screen readers hear a status bar of labels, each named by its whole
+    // text.
+    void accessibleRoles()
+    {
+        PanelBar bar;
+        fill(bar, 2);
+        bar.panel(1)->setText(u"1"_s);
+        bar.panel(2)->setText(u"Une page au titre trop long pour son panneau"_s);
+
+        QAccessibleInterface *barInterface = QAccessible::queryAccessibleInterface(&bar);
+        QVERIFY(barInterface);
+        QCOMPARE(barInterface->role(), QAccessible::StatusBar);
+        for (Panel *panel : bar.panels()) {
+            QAccessibleInterface *label = QAccessible::queryAccessibleInterface(panel->label());
+            QVERIFY(label);
+            QCOMPARE(label->role(), QAccessible::StaticText);
+            QCOMPARE(label->text(QAccessible::Name), panel->text());
+        }
+    }
+
+    // The tab strip says which tab is active; a tab's own status line says
+    // nothing beyond its texts.
+    void insetPanelDescription_data()
+    {
+        QTest::addColumn<QString>("description");
+        QTest::newRow("none") << QString();
+        QTest::newRow("active tab") << u"Onglet actif"_s;
+    }
+    void insetPanelDescription()
+    {
+        QFETCH(QString, description);
+        PanelBar bar;
+        fill(bar, 3);
+        bar.setInsetPanelDescription(description);
+        const auto descriptions = [&bar] {
+            QStringList texts;
+            for (Panel *panel : bar.panels()) {
+                QAccessibleInterface *label = QAccessible::queryAccessibleInterface(panel->label());
+                texts.append(label->text(QAccessible::Description));
+            }
+            return texts;
+        };
+
+        bar.panel(1)->setBevel(Panel::Bevel::Raised);
+        bar.panel(3)->setBevel(Panel::Bevel::None);
+        QCOMPARE(descriptions(), (QStringList {QString(), description, QString()}));
+
+        bar.panel(2)->setBevel(Panel::Bevel::Raised);
+        bar.panel(3)->setBevel(Panel::Bevel::Inset);
+        QCOMPARE(descriptions(), (QStringList {QString(), QString(), description}));
+
+        // A new panel is Inset until told otherwise.
+        bar.add(1);
+        QCOMPARE(descriptions(), (QStringList {description, QString(), QString(), description}));
+
+        bar.setInsetPanelDescription(QString());
+        QCOMPARE(descriptions(), QStringList(4, QString()));
     }
 
     // A page title lands in a panel as it is: never as markup, cut short
