@@ -1,4 +1,5 @@
 #include "app/frmCV.h"
+#include "platform/Forms.h"
 #include "platform/Launcher.h"
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
@@ -39,6 +40,7 @@ int main(int argc, char *argv[])
     // page is gone before its profile.
     QWebEngineProfile profile;
     WebEngineBrowser::configureProfile(&profile);
+    Forms forms;
     DialogMessageBox messageBox;
     ProcessLauncher launcher;
 
@@ -47,6 +49,7 @@ int main(int argc, char *argv[])
         .createBrowser = [&profile](QWidget *parent) -> WebBrowser * {
             return new WebEngineBrowser(&profile, parent);
         },
+        .forms = &forms,
         .messageBox = &messageBox,
         .launcher = &launcher,
     };

@@ -14,17 +14,17 @@ qint16 PanelCount = 0;
 
 namespace {
 
-PanelBar *tabStrip()
+PanelBar *tabStrip(const Forms &forms)
 {
-    const QList<frmCV *> mainWindows = Forms::of<frmCV>();
+    const QList<frmCV *> mainWindows = forms.of<frmCV>();
     return mainWindows.isEmpty() ? nullptr : mainWindows.first()->Bar();
 }
 
 } // namespace
 
-Panel *GetTabPanel(const QString &key)
+Panel *GetTabPanel(const Forms &forms, const QString &key)
 {
-    PanelBar *bar = tabStrip();
+    PanelBar *bar = tabStrip(forms);
     if (!bar)
         return nullptr;
     Panel *found = nullptr;
@@ -35,26 +35,26 @@ Panel *GetTabPanel(const QString &key)
     return found;
 }
 
-void RemoveTabPanel(const QString &key)
+void RemoveTabPanel(const Forms &forms, const QString &key)
 {
-    if (Panel *panel = GetTabPanel(key))
-        tabStrip()->remove(panel->index());
+    if (Panel *panel = GetTabPanel(forms, key))
+        tabStrip(forms)->remove(panel->index());
 }
 
-void UnloadTabByID(qint16 id)
+void UnloadTabByID(Forms &forms, qint16 id)
 {
     frmBrowser *target = nullptr;
-    for (frmBrowser *tab : Forms::of<frmBrowser>()) {
+    for (frmBrowser *tab : forms.of<frmBrowser>()) {
         if (tab->getID() == id)
             target = tab;
     }
     if (target)
-        target->Unload();
+        forms.unload(target);
 }
 
-void SelectTabPanel(const QString &key)
+void SelectTabPanel(const Forms &forms, const QString &key)
 {
-    PanelBar *bar = tabStrip();
+    PanelBar *bar = tabStrip(forms);
     if (!bar)
         return;
     for (int index = 1; index <= bar->count(); ++index)
@@ -65,25 +65,25 @@ void SelectTabPanel(const QString &key)
     }
 }
 
-qint16 MaxTabID()
+qint16 MaxTabID(const Forms &forms)
 {
     qint16 largest = 0;
-    for (const frmBrowser *tab : Forms::of<frmBrowser>())
+    for (const frmBrowser *tab : forms.of<frmBrowser>())
         largest = std::max(largest, tab->getID());
     return largest;
 }
 
-qint16 CountTabs()
+qint16 CountTabs(const Forms &forms)
 {
-    return qint16(Forms::of<frmBrowser>().size());
+    return qint16(forms.of<frmBrowser>().size());
 }
 
-qint16 NextTabID()
+qint16 NextTabID(const Forms &forms)
 {
-    const qint16 largest = MaxTabID();
+    const qint16 largest = MaxTabID(forms);
     if (largest < std::numeric_limits<qint16>::max())
         return qint16(largest + 1);
-    const QList<frmBrowser *> tabs = Forms::of<frmBrowser>();
+    const QList<frmBrowser *> tabs = forms.of<frmBrowser>();
     for (qint16 id = 1; id < std::numeric_limits<qint16>::max(); ++id) {
         const bool taken = std::any_of(tabs.begin(), tabs.end(),
                                        [id](const frmBrowser *tab) { return tab->getID() == id; });

@@ -1,6 +1,7 @@
 #include "frmCV.h"
 
 #include "app/Module1.h"
+#include "app/TabOpening.h"
 #include "platform/Forms.h"
 #include "platform/Launcher.h"
 #include "platform/MessageBox.h"
@@ -12,6 +13,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QStandardPaths>
 #include <QVBoxLayout>
@@ -55,6 +57,9 @@ frmCV::frmCV(const Platform &platform, QWidget *parent)
     first->setBevel(Panel::Bevel::Inset);
     layout->addWidget(m_bar);
     setCentralWidget(client);
+    connect(m_bar, &PanelBar::PanelClick, this, &frmCV::Bar_PanelClick);
+    connect(m_bar, &PanelBar::PanelDblClick, this, &frmCV::Bar_PanelDblClick);
+    connect(m_area, &QMdiArea::subWindowActivated, this, &frmCV::tabActivated);
 
     createMenus();
 
@@ -63,9 +68,11 @@ frmCV::frmCV(const Platform &platform, QWidget *parent)
            Twips::toPixels(DesignedClientHeight, perPixel) + menuBar()->sizeHint().height());
 }
 
-frmCV::~frmCV()
+frmCV::~frmCV() = default;
+
+frmBrowser *frmCV::LastTab() const
 {
-    Forms::unload(this);
+    return m_lastTab;
 }
 
 void frmCV::createMenus()
@@ -75,7 +82,8 @@ void frmCV::createMenus()
         auto *action = new QAction(caption, this);
         action->setObjectName(QString::fromLatin1(name));
         action->setShortcut(shortcut);
-        action->setShortcutContext(Qt::ApplicationShortcut);
+        // The main window's keys; a dialog has its own.
+        action->setShortcutContext(Qt::WindowShortcut);
         connect(action, &QAction::triggered, this, slot);
         menu->addAction(action);
         return action;
@@ -112,7 +120,7 @@ void frmCV::Show()
 void frmCV::Load()
 {
     m_loaded = true;
-    Forms::load(this);
+    m_platform.forms->load(this);
 
     // The first tab gets its ID before it is shown: showing it runs its
     // load, and its activation reads the ID.
@@ -130,7 +138,44 @@ void frmCV::Load()
 
 void frmCV::mNew_Click()
 {
-    // Not built yet: for now the program has its first tab only.
+    Forms &forms = *m_platform.forms;
+    if (Module1::CountTabs(forms) >= Module1::TabLimit) {
+        m_platform.messageBox->show(
+            {QStringLiteral("Le nombre maximal de Tabs est atteint, désolé !"),
+             QStringLiteral("Attention"), MessageBox::Icon::Information, MessageBox::Buttons::Ok});
+        return;
+    }
+    auto *tab = new frmBrowser(TabHost {m_platform, m_area, this});
+    m_lastTab = tab;
+    m_lastTabID = Module1::NextTabID(forms);
+    tab->setID(m_lastTabID);
+    tab->Show();
+    TabOpening::addToStrip(forms, *tab);
+}
+
+void frmCV::Bar_PanelClick(Panel *panel)
+{
+    const QString key = panel->key();
+    const qint16 id = key.toShort();
+    for (frmBrowser *tab : m_platform.forms->of<frmBrowser>()) {
+        if (tab->getID() == id)
+            tab->bringForward();
+    }
+    Module1::SelectTabPanel(*m_platform.forms, key);
+}
+
+void frmCV::Bar_PanelDblClick(Panel *panel)
+{
+    // The panel leaves the strip while its tab unloads.
+    const qint16 id = panel->key().toShort();
+    Module1::UnloadTabByID(*m_platform.forms, id);
+    Resizz();
+}
+
+void frmCV::tabActivated(QMdiSubWindow *window)
+{
+    if (auto *tab = window ? qobject_cast<frmBrowser *>(window->widget()) : nullptr)
+        tab->Activate();
 }
 
 void frmCV::mOptions_Click()
@@ -173,9 +218,11 @@ void frmCV::closeEvent(QCloseEvent *event)
 {
     // Every tab and dialog unloads; each tab's panel leaves the strip on the
     // way. Closing is never refused.
-    for (QWidget *window : Forms::all()) {
-        if (auto *tab = qobject_cast<frmBrowser *>(window))
-            tab->Unload();
+    Forms &forms = *m_platform.forms;
+    const QList<QWidget *> loaded = forms.all();
+    for (const QPointer<QWidget> &window : QList<QPointer<QWidget>>(loaded.begin(), loaded.end())) {
+        if (window && window != this)
+            forms.unload(window);
     }
     event->accept();
 }

@@ -4,9 +4,12 @@
 #include "platform/Platform.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
+class Panel;
 class PanelBar;
 class QMdiArea;
+class QMdiSubWindow;
 class frmBrowser;
 
 // The main window: a frame of child windows, one per tab, with the menus
@@ -30,7 +33,9 @@ public:
 
     PanelBar *Bar() const { return m_bar; }
     QMdiArea *mdiArea() const { return m_area; }
-    frmBrowser *LastTab() const { return m_lastTab; }
+    // The tab opened last by start-up or mNew_Click; null once it has
+    // closed.
+    frmBrowser *LastTab() const;
     qint16 LastTabID() const { return m_lastTabID; }
 
 protected:
@@ -44,12 +49,15 @@ private:
     void mQuit_Click();
     void mOptInt_Click();
     void mAbout_Click();
+    void Bar_PanelClick(Panel *panel);
+    void Bar_PanelDblClick(Panel *panel);
+    void tabActivated(QMdiSubWindow *window);
     float outerWidth() const;
 
     Platform m_platform;
     QMdiArea *m_area;
     PanelBar *m_bar;
-    frmBrowser *m_lastTab = nullptr;
+    QPointer<frmBrowser> m_lastTab;
     qint16 m_lastTabID = 0;
     bool m_loaded = false;
 };

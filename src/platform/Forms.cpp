@@ -1,51 +1,47 @@
 #include "Forms.h"
 
-#include <QPointer>
 #include <QWidget>
 
-namespace {
-
-QList<QPointer<QWidget>> &loaded()
+void Forms::load(QWidget *window, UnloadEntry unload)
 {
-    static QList<QPointer<QWidget>> windows;
-    return windows;
-}
-
-void dropDestroyed()
-{
-    loaded().removeIf([](const QPointer<QWidget> &window) { return window.isNull(); });
-}
-
-} // namespace
-
-void Forms::load(QWidget *window)
-{
+    // Windows destroyed without unloading leave no entry behind.
+    m_loaded.removeIf([](const Entry &e) { return e.window.isNull(); });
     if (window && !isLoaded(window))
-        loaded().append(window);
+        m_loaded.append({window, std::move(unload)});
 }
 
 void Forms::unload(QWidget *window)
 {
-    loaded().removeIf([window](const QPointer<QWidget> &w) { return w.isNull() || w == window; });
+    if (!window)
+        return;
+    for (qsizetype i = 0; i < m_loaded.size(); ++i) {
+        if (m_loaded.at(i).window == window) {
+            const UnloadEntry entry = m_loaded.takeAt(i).unload;
+            if (entry)
+                entry();
+            return;
+        }
+    }
 }
 
-QList<QWidget *> Forms::all()
+QList<QWidget *> Forms::all() const
 {
-    dropDestroyed();
     QList<QWidget *> result;
-    result.reserve(loaded().size());
-    for (const QPointer<QWidget> &window : std::as_const(loaded()))
-        result.append(window.data());
+    result.reserve(m_loaded.size());
+    for (const Entry &entry : m_loaded) {
+        // A window destroyed without unloading has left.
+        if (!entry.window.isNull())
+            result.append(entry.window.data());
+    }
     return result;
 }
 
-qsizetype Forms::count()
+qsizetype Forms::count() const
 {
-    dropDestroyed();
-    return loaded().size();
+    return all().size();
 }
 
-bool Forms::isLoaded(const QWidget *window)
+bool Forms::isLoaded(const QWidget *window) const
 {
-    return window && loaded().contains(window);
+    return window && all().contains(window);
 }

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QList>
+#include <QPointer>
+
+#include <functional>
 
 class QWidget;
 
@@ -8,18 +11,26 @@ class QWidget;
 // window, the tabs and the dialogs. A window joins when its load runs and
 // leaves when it unloads (or is destroyed, whichever comes first). The
 // registry routines walk this collection afresh on every call.
+//
+// Each window joins with its unload entry: what unloading it does. Whoever
+// unloads a window (the main window's closing walk, the tab strip, the
+// window itself) goes through unload(), so the entry runs once.
 class Forms
 {
 public:
-    static void load(QWidget *window);
-    static void unload(QWidget *window);
+    using UnloadEntry = std::function<void()>;
 
-    static QList<QWidget *> all();
-    static qsizetype count();
-    static bool isLoaded(const QWidget *window);
+    // Nothing when the window is loaded already.
+    void load(QWidget *window, UnloadEntry unload = {});
+    // The window leaves the collection, then its unload entry runs. Nothing
+    // when it is not loaded.
+    void unload(QWidget *window);
+    QList<QWidget *> all() const;
+    qsizetype count() const;
+    bool isLoaded(const QWidget *window) const;
 
     // Every window of the given class, in load order.
-    template<class T> static QList<T *> of()
+    template<class T> QList<T *> of() const
     {
         QList<T *> result;
         for (QWidget *window : all()) {
@@ -28,4 +39,12 @@ public:
         }
         return result;
     }
+
+private:
+    struct Entry
+    {
+        QPointer<QWidget> window;
+        UnloadEntry unload;
+    };
+    QList<Entry> m_loaded;
 };

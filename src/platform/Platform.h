@@ -4,6 +4,7 @@
 
 #include <functional>
 
+class Forms;
 class Launcher;
 class MessageBox;
 class QWidget;
@@ -17,6 +18,8 @@ struct Platform
     ProgramFolder folder;
     // Makes the web browser control of a tab, as a child of the given widget.
     std::function<WebBrowser *(QWidget *parent)> createBrowser;
+    // The program's loaded windows; it outlives every window.
+    Forms *forms = nullptr;
     MessageBox *messageBox = nullptr;
     Launcher *launcher = nullptr;
 };

@@ -2,18 +2,28 @@
 
 #include <QObject>
 
+class MainWindowOperations;
+class QAction;
 class QTimer;
 class frmBrowser;
+struct TabControls;
 
-// The busy timer of one tab: while the tab's browser is busy, the tab's
-// caption says so; once it is idle, the caption shows the page's name and
-// the timer stops.
+// The toolbar of one tab and its busy timer. Every button carries a key;
+// one handler carries out the command of the clicked button's key, and
+// starts the busy timer first. While the tab's browser is busy, the timer
+// keeps the tab's caption saying so; once it is idle, the caption shows the
+// page's name and the timer stops.
 class ToolBarCommands : public QObject
 {
     Q_OBJECT
 
 public:
-    ToolBarCommands(frmBrowser *tab, QTimer *timer);
+    ToolBarCommands(frmBrowser *tab, const TabControls &controls, MainWindowOperations *main);
+
+    // The command of a button key. Keys compare exactly, letter case
+    // included; a key that names no command (the separator's "none") only
+    // starts the timer.
+    void ButtonClick(const QString &key);
 
     // Starting a timer that runs already changes nothing.
     void startBusyTimer();
@@ -24,4 +34,5 @@ private:
 
     frmBrowser *m_tab;
     QTimer *m_timer;
+    MainWindowOperations *m_main;
 };

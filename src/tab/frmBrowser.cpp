@@ -30,15 +30,12 @@ frmBrowser::frmBrowser(const TabHost &host)
 {
     setWindowIcon(QIcon(QStringLiteral(":/icons/tab.svg")));
     m_controls.create(this, m_host.platform.createBrowser(this));
-    m_commands = new ToolBarCommands(this, m_controls.timTimer);
+    m_commands = new ToolBarCommands(this, m_controls, m_host.main);
 }
 
-frmBrowser::~frmBrowser()
-{
-    // A tab destroyed without unloading (the program ending at once) runs no
-    // close steps; it only leaves the collection of loaded windows.
-    Forms::unload(this);
-}
+// A tab destroyed without unloading (the program ending at once) runs no
+// close steps; it leaves the collection of loaded windows by itself.
+frmBrowser::~frmBrowser() = default;
 
 void frmBrowser::Show()
 {
@@ -57,7 +54,7 @@ void frmBrowser::Load()
     if (m_loaded)
         return;
     m_loaded = true;
-    Forms::load(this);
+    m_host.platform.forms->load(this, [this] { unloadEntry(); });
 
     // The window shows first, inside the main window, maximized.
     if (m_host.area) {
@@ -128,12 +125,54 @@ void frmBrowser::setCaption(const QString &caption)
         m_subWindow->setWindowTitle(caption);
 }
 
+void frmBrowser::bringForward()
+{
+    if (!m_subWindow) {
+        activateWindow();
+        setFocus();
+        return;
+    }
+    if (m_subWindow->isMinimized())
+        m_subWindow->showNormal();
+    if (m_host.area)
+        m_host.area->setActiveSubWindow(m_subWindow);
+    setFocus();
+}
+
+void frmBrowser::Activate()
+{
+    Module1::SelectTabPanel(*m_host.platform.forms, QString::number(getID()));
+}
+
 void frmBrowser::Sortie()
 {
+    const Forms &forms = *m_host.platform.forms;
     const QString key = QString::number(getID());
-    Module1::RemoveTabPanel(key);
+    Module1::RemoveTabPanel(forms, key);
     if (getID() > 1)
-        Module1::SelectTabPanel(key);
+        Module1::SelectTabPanel(forms, key);
+}
+
+void frmBrowser::Unload()
+{
+    if (m_host.platform.forms->isLoaded(this))
+        m_host.platform.forms->unload(this);
+    else
+        unloadEntry();
+}
+
+void frmBrowser::unloadEntry()
+{
+    runCloseSteps();
+    if (m_closing)
+        return;
+    m_closing = true;
+    if (m_subWindow) {
+        m_subWindow->close();
+    } else {
+        hide();
+        deleteLater();
+    }
 }
 
 void frmBrowser::runCloseSteps()
@@ -145,25 +184,15 @@ void frmBrowser::runCloseSteps()
     Sortie();
     if (m_host.main)
         m_host.main->Resizz();
-    Forms::unload(this);
-}
-
-void frmBrowser::Unload()
-{
-    runCloseSteps();
-    if (m_subWindow) {
-        m_subWindow->close();
-    } else {
-        hide();
-        deleteLater();
-    }
 }
 
 bool frmBrowser::eventFilter(QObject *watched, QEvent *event)
 {
-    // The child window's own close button unloads the tab like any other
-    // way of closing it.
-    if (watched == m_subWindow && event->type() == QEvent::Close)
-        runCloseSteps();
+    // The child window's own close button (or its Ctrl+F4) unloads the tab
+    // like any other way of closing it.
+    if (watched == m_subWindow && event->type() == QEvent::Close) {
+        m_closing = true;
+        Unload();
+    }
     return QWidget::eventFilter(watched, event);
 }

@@ -34,8 +34,17 @@ public:
     // The tab's load; runs once. Its first step shows the tab.
     void Load();
     bool isLoaded() const { return m_loaded; }
-    // Runs the close steps once and closes the tab's window, whoever asks.
+    // Runs the close steps once and closes the tab's window, whoever asks:
+    // this, the child window's own close button, the tab strip or the main
+    // window's closing walk.
     void Unload();
+
+    // Brings the tab in front of the others and gives it the focus,
+    // restoring it if it is minimized; a tab the user restored or tiled
+    // keeps its size and place.
+    void bringForward();
+    // The tab became the active child window: its panel is drawn inset.
+    void Activate();
 
     // The tab's part of closing: its panel leaves the tab strip.
     void Sortie();
@@ -57,6 +66,7 @@ private:
     void readSettings();
     void placeAddressBox();
     void requestFirstPage();
+    void unloadEntry();
     void runCloseSteps();
 
     TabHost m_host;
@@ -64,6 +74,7 @@ private:
     QString m_startingAddress;
     bool m_loaded = false;
     bool m_unloaded = false;
+    bool m_closing = false;
     QMdiSubWindow *m_subWindow = nullptr;
     TabControls m_controls;
     ToolBarCommands *m_commands = nullptr;

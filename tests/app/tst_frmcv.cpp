@@ -61,14 +61,14 @@ private Q_SLOTS:
     void cleanup()
     {
         m_window.reset();
+        QCOMPARE(m_platform->forms.count(), 0);
         m_platform.reset();
-        QCOMPARE(Forms::count(), 0);
     }
 
     void startUpOpensTheFirstTab()
     {
         frmCV *window = startUp();
-        const QList<frmBrowser *> tabs = Forms::of<frmBrowser>();
+        const QList<frmBrowser *> tabs = m_platform->forms.of<frmBrowser>();
         QCOMPARE(tabs.size(), 1);
         QCOMPARE(tabs.first()->getID(), qint16(1));
         QVERIFY(tabs.first()->isLoaded());
@@ -86,7 +86,7 @@ private Q_SLOTS:
         QCOMPARE(panel->text(), u"1"_s);
         QCOMPARE(panel->width(), outerWidth());
         QCOMPARE(Module1::PanelCount, qint16(1));
-        QCOMPARE(Forms::all().first(), window);
+        QCOMPARE(m_platform->forms.all().first(), window);
     }
 
     void windowAsDesigned()
@@ -189,16 +189,16 @@ private Q_SLOTS:
     void closingUnloadsEveryTab()
     {
         frmCV *window = startUp();
-        frmBrowser *tab = Forms::of<frmBrowser>().first();
+        frmBrowser *tab = m_platform->forms.of<frmBrowser>().first();
         QPointer<QMdiSubWindow> child = tab->subWindow();
         QVERIFY(window->close());
-        QVERIFY(Forms::of<frmBrowser>().isEmpty());
+        QVERIFY(m_platform->forms.of<frmBrowser>().isEmpty());
         // Its close steps removed its panel.
         QCOMPARE(window->Bar()->count(), 0);
         QCOMPARE(Module1::PanelCount, qint16(0));
         QTRY_VERIFY(child.isNull());
         // The main window itself is not unloaded by its closing walk.
-        QVERIFY(Forms::isLoaded(window));
+        QVERIFY(m_platform->forms.isLoaded(window));
     }
 
     void quitEndsAtOnceWithoutCloseSteps()
@@ -208,7 +208,7 @@ private Q_SLOTS:
         QTimer::singleShot(0, action("mQuit"), &QAction::trigger);
         QTimer::singleShot(10000, &loop, [&loop] { loop.exit(99); });
         QCOMPARE(loop.exec(), 0);
-        QCOMPARE(Forms::of<frmBrowser>().size(), 1);
+        QCOMPARE(m_platform->forms.of<frmBrowser>().size(), 1);
         QCOMPARE(window->Bar()->count(), 1);
         QVERIFY(window->isVisible());
     }

@@ -58,9 +58,10 @@ class TestModule1 : public QObject
             m_window->Bar()->add(m_window->Bar()->count() + 1)->setKey(QString::number(id));
         }
         if (!ids.contains(1))
-            Module1::UnloadTabByID(1);
+            Module1::UnloadTabByID(forms(), 1);
     }
     PanelBar *bar() const { return m_window->Bar(); }
+    Forms &forms() const { return m_platform->forms; }
 
 private Q_SLOTS:
     void init()
@@ -71,35 +72,35 @@ private Q_SLOTS:
     void cleanup()
     {
         m_window.reset();
+        QCOMPARE(m_platform->forms.count(), 0);
         m_platform.reset();
-        QCOMPARE(Forms::count(), 0);
     }
 
     void noMainWindowNoStrip()
     {
-        QCOMPARE(Module1::GetTabPanel(u"1"_s), nullptr);
-        Module1::SelectTabPanel(u"1"_s);
-        Module1::RemoveTabPanel(u"1"_s);
-        QCOMPARE(Module1::MaxTabID(), qint16(0));
-        QCOMPARE(Module1::CountTabs(), qint16(0));
-        QCOMPARE(Module1::NextTabID(), qint16(1));
+        QCOMPARE(Module1::GetTabPanel(forms(), u"1"_s), nullptr);
+        Module1::SelectTabPanel(forms(), u"1"_s);
+        Module1::RemoveTabPanel(forms(), u"1"_s);
+        QCOMPARE(Module1::MaxTabID(forms()), qint16(0));
+        QCOMPARE(Module1::CountTabs(forms()), qint16(0));
+        QCOMPARE(Module1::NextTabID(forms()), qint16(1));
     }
 
     void countsAndLargestID()
     {
         openTabs({1, 2, 4});
-        QCOMPARE(Module1::MaxTabID(), qint16(4));
-        QCOMPARE(Module1::CountTabs(), qint16(3));
-        QCOMPARE(Module1::NextTabID(), qint16(5));
-        Module1::UnloadTabByID(4);
-        QCOMPARE(Module1::NextTabID(), qint16(3));
-        Module1::UnloadTabByID(1);
-        Module1::UnloadTabByID(2);
-        QCOMPARE(Module1::MaxTabID(), qint16(0));
-        QCOMPARE(Module1::CountTabs(), qint16(0));
-        QCOMPARE(Module1::NextTabID(), qint16(1));
+        QCOMPARE(Module1::MaxTabID(forms()), qint16(4));
+        QCOMPARE(Module1::CountTabs(forms()), qint16(3));
+        QCOMPARE(Module1::NextTabID(forms()), qint16(5));
+        Module1::UnloadTabByID(forms(), 4);
+        QCOMPARE(Module1::NextTabID(forms()), qint16(3));
+        Module1::UnloadTabByID(forms(), 1);
+        Module1::UnloadTabByID(forms(), 2);
+        QCOMPARE(Module1::MaxTabID(forms()), qint16(0));
+        QCOMPARE(Module1::CountTabs(forms()), qint16(0));
+        QCOMPARE(Module1::NextTabID(forms()), qint16(1));
         // The main window is no tab.
-        QCOMPARE(Forms::count(), 1);
+        QCOMPARE(m_platform->forms.count(), 1);
     }
 
     // Past 32767 an ID never wraps to a negative number: the smallest free
@@ -107,53 +108,53 @@ private Q_SLOTS:
     void nextIDNeverWraps()
     {
         openTabs({1, 2, 32767});
-        QCOMPARE(Module1::NextTabID(), qint16(3));
-        Module1::UnloadTabByID(1);
-        QCOMPARE(Module1::NextTabID(), qint16(1));
+        QCOMPARE(Module1::NextTabID(forms()), qint16(3));
+        Module1::UnloadTabByID(forms(), 1);
+        QCOMPARE(Module1::NextTabID(forms()), qint16(1));
     }
 
     void getTabPanelComparesKeysAsText()
     {
         openTabs({1, 2});
-        QCOMPARE(Module1::GetTabPanel(u"2"_s), bar()->panel(2));
-        QCOMPARE(Module1::GetTabPanel(u"9"_s), nullptr);
+        QCOMPARE(Module1::GetTabPanel(forms(), u"2"_s), bar()->panel(2));
+        QCOMPARE(Module1::GetTabPanel(forms(), u"9"_s), nullptr);
         bar()->panel(1)->setKey(u"01"_s);
-        QCOMPARE(Module1::GetTabPanel(u"1"_s), nullptr);
-        QCOMPARE(Module1::GetTabPanel(u"01"_s), bar()->panel(1));
+        QCOMPARE(Module1::GetTabPanel(forms(), u"1"_s), nullptr);
+        QCOMPARE(Module1::GetTabPanel(forms(), u"01"_s), bar()->panel(1));
         // Of two panels with one key, the last wins.
         bar()->panel(1)->setKey(u"2"_s);
-        QCOMPARE(Module1::GetTabPanel(u"2"_s), bar()->panel(2));
+        QCOMPARE(Module1::GetTabPanel(forms(), u"2"_s), bar()->panel(2));
     }
 
     void removeTabPanel()
     {
         openTabs({1, 2, 3});
-        Module1::RemoveTabPanel(u"2"_s);
+        Module1::RemoveTabPanel(forms(), u"2"_s);
         QCOMPARE(keysOf(bar()), (QStringList {u"1"_s, u"3"_s}));
-        QCOMPARE(Module1::GetTabPanel(u"3"_s)->index(), 2);
-        Module1::RemoveTabPanel(u"7"_s);
+        QCOMPARE(Module1::GetTabPanel(forms(), u"3"_s)->index(), 2);
+        Module1::RemoveTabPanel(forms(), u"7"_s);
         QCOMPARE(keysOf(bar()), (QStringList {u"1"_s, u"3"_s}));
     }
 
     void selectTabPanel()
     {
         openTabs({1, 2, 3});
-        Module1::SelectTabPanel(u"2"_s);
+        Module1::SelectTabPanel(forms(), u"2"_s);
         QCOMPARE(bevelsOf(bar()), (QList<Panel::Bevel> {Raised, Inset, Raised}));
-        Module1::SelectTabPanel(u"9"_s);
+        Module1::SelectTabPanel(forms(), u"9"_s);
         QCOMPARE(bevelsOf(bar()), (QList<Panel::Bevel> {Raised, Raised, Raised}));
     }
 
     void unloadTabByIDRunsTheCloseSteps()
     {
         openTabs({1, 2, 3});
-        Module1::UnloadTabByID(2);
-        QCOMPARE(Module1::CountTabs(), qint16(2));
+        Module1::UnloadTabByID(forms(), 2);
+        QCOMPARE(Module1::CountTabs(forms()), qint16(2));
         QCOMPARE(keysOf(bar()), (QStringList {u"1"_s, u"3"_s}));
         // The close steps re-laid the strip.
         QCOMPARE(Module1::PanelCount, qint16(2));
-        Module1::UnloadTabByID(9);
-        QCOMPARE(Module1::CountTabs(), qint16(2));
+        Module1::UnloadTabByID(forms(), 9);
+        QCOMPARE(Module1::CountTabs(forms()), qint16(2));
     }
 
     // A closing tab other than tab 1 draws every remaining panel raised;
@@ -161,10 +162,10 @@ private Q_SLOTS:
     void closingTabOneKeepsTheBevels()
     {
         openTabs({1, 2, 3});
-        Module1::SelectTabPanel(u"3"_s);
-        Module1::UnloadTabByID(1);
+        Module1::SelectTabPanel(forms(), u"3"_s);
+        Module1::UnloadTabByID(forms(), 1);
         QCOMPARE(bevelsOf(bar()), (QList<Panel::Bevel> {Raised, Inset}));
-        Module1::UnloadTabByID(2);
+        Module1::UnloadTabByID(forms(), 2);
         QCOMPARE(bevelsOf(bar()), (QList<Panel::Bevel> {Raised}));
     }
 };

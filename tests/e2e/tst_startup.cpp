@@ -80,9 +80,9 @@ private Q_SLOTS:
                 m_server->requestHeaders(u"/accueil"_s).value("accept-language").startsWith("fr"));
 
             window.close();
-            QVERIFY(Forms::of<frmBrowser>().isEmpty());
+            QVERIFY(m_platform->forms.of<frmBrowser>().isEmpty());
         }
-        QCOMPARE(Forms::count(), 0);
+        QCOMPARE(m_platform->forms.count(), 0);
     }
 
     // "Quitter" ends the event loop at once; the window and its tab then go
@@ -99,10 +99,10 @@ private Q_SLOTS:
         QTimer::singleShot(20000, &loop, [&loop] { loop.exit(99); });
         QCOMPARE(loop.exec(), 0);
         // No close step ran: the tab is still there with its panel.
-        QCOMPARE(Forms::of<frmBrowser>().size(), 1);
+        QCOMPARE(m_platform->forms.of<frmBrowser>().size(), 1);
         QCOMPARE(window->Bar()->count(), 1);
         window.reset();
-        QCOMPARE(Forms::count(), 0);
+        QCOMPARE(m_platform->forms.count(), 0);
     }
 };
 

@@ -4,6 +4,7 @@
 #include "support/MessageBoxAnswerer.h"
 #include "support/TempProgramFolder.h"
 
+#include "platform/Forms.h"
 #include "platform/Launcher.h"
 #include "platform/Platform.h"
 
@@ -37,12 +38,14 @@ public:
             .folder = folder.folder(),
             .createBrowser
             = [](QWidget *parent) -> WebBrowser * { return new FakeBrowser(parent); },
+            .forms = &forms,
             .messageBox = &messageBox,
             .launcher = &launcher,
         };
     }
 
     TempProgramFolder folder;
+    Forms forms;
     MessageBoxAnswerer messageBox;
     FakeLauncher launcher;
 };

@@ -70,8 +70,8 @@ private Q_SLOTS:
     void cleanup()
     {
         m_area.reset();
+        QCOMPARE(m_platform->forms.count(), 0);
         m_platform.reset();
-        QCOMPARE(Forms::count(), 0);
     }
 
     void controlsAsDesigned()
@@ -164,7 +164,7 @@ private Q_SLOTS:
         QCOMPARE(tab->getID(), qint16(7));
         QVERIFY(!tab->isLoaded());
         QVERIFY(!tab->isVisible());
-        QVERIFY(!Forms::isLoaded(tab.get()));
+        QVERIFY(!m_platform->forms.isLoaded(tab.get()));
         QVERIFY(fake(tab.get())->calls().isEmpty());
         QCOMPARE(tab->StartingAddress(), QString());
     }
@@ -175,7 +175,7 @@ private Q_SLOTS:
         frmBrowser *tab = newTab();
         tab->Show();
         QVERIFY(tab->isLoaded());
-        QVERIFY(Forms::isLoaded(tab));
+        QVERIFY(m_platform->forms.isLoaded(tab));
         QVERIFY(tab->subWindow()->isMaximized());
         QCOMPARE(fake(tab)->navigations(), QStringList {TabControls::HomePage});
         QCOMPARE(tab->StartingAddress(), QString());
@@ -398,9 +398,9 @@ private Q_SLOTS:
         frmBrowser *tab = newTab();
         tab->Show();
         QPointer<QMdiSubWindow> window = tab->subWindow();
-        QCOMPARE(Forms::of<frmBrowser>().size(), 1);
+        QCOMPARE(m_platform->forms.of<frmBrowser>().size(), 1);
         tab->Unload();
-        QVERIFY(!Forms::isLoaded(tab));
+        QVERIFY(!m_platform->forms.isLoaded(tab));
         QTRY_VERIFY(window.isNull());
 
         // The child window's own close button does the same.
@@ -408,7 +408,7 @@ private Q_SLOTS:
         other->Show();
         QPointer<QMdiSubWindow> otherWindow = other->subWindow();
         QVERIFY(otherWindow->close());
-        QVERIFY(!Forms::isLoaded(other));
+        QVERIFY(!m_platform->forms.isLoaded(other));
         QTRY_VERIFY(otherWindow.isNull());
     }
 };
