@@ -47,6 +47,7 @@ frmCV::frmCV(const Platform &platform, QWidget *parent)
     m_bar = new PanelBar(client);
     m_bar->setObjectName(QStringLiteral("Bar"));
     m_bar->setAccessibleName(QStringLiteral("Onglets"));
+    m_bar->setInsetPanelDescription(QStringLiteral("Onglet actif"));
     m_bar->setHeightTwips(BarHeight);
     // Sixteen tabs share the strip however narrow the window: a panel's
     // text is cut short rather than the strip running out of view.

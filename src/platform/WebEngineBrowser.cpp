@@ -205,8 +205,14 @@ void WebEngineBrowser::Refresh()
 
 void WebEngineBrowser::Stop()
 {
-    if (m_page)
-        m_page->triggerAction(QWebEnginePage::Stop);
+    if (!m_page)
+        return;
+    // Busy ends at once, also for a navigation the engine has not begun:
+    // the load it had reported so far ends here, and its own end, when it
+    // comes, finds nothing left to end.
+    m_loadStartTimeout->stop();
+    m_page->triggerAction(QWebEnginePage::Stop);
+    loadFinished();
 }
 
 QString WebEngineBrowser::LocationName() const

@@ -50,8 +50,14 @@ constexpr ToolButton ToolButtons[] = {
     {u"Close", u"Cliquez ici pour fermer l'onglet en cours", u"Fermer l'onglet", u"close"},
 };
 
+// Every button is at least as large as designed; one with a label beside
+// its image grows to show the label whole.
+constexpr float ButtonWidth = 885;
+constexpr float ButtonHeight = 451;
+
 QToolBar *createToolBar(QWidget *window)
 {
+    const Twips::Placer placer(window);
     auto *toolBar = new QToolBar(window);
     toolBar->setObjectName(QStringLiteral("tbToolBar"));
     toolBar->setMovable(false);
@@ -70,10 +76,12 @@ QToolBar *createToolBar(QWidget *window)
         action->setObjectName(button.key.toString());
         action->setData(button.key.toString());
         action->setToolTip(button.toolTip.toString());
-        if (!button.label.isEmpty()) {
-            if (auto *widget = qobject_cast<QToolButton *>(toolBar->widgetForAction(action)))
-                widget->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-        }
+        auto *widget = qobject_cast<QToolButton *>(toolBar->widgetForAction(action));
+        if (!widget)
+            continue;
+        widget->setMinimumSize(placer.px(ButtonWidth), placer.px(ButtonHeight));
+        if (!button.label.isEmpty())
+            widget->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     }
     return toolBar;
 }

@@ -305,14 +305,15 @@ void TestWebEngineBrowser::eventsOfOneLoad()
 
 void TestWebEngineBrowser::busyUntilLoadEnds_data()
 {
-    QTest::addColumn<bool>("stop");
-    QTest::newRow("page arrives") << false;
-    QTest::newRow("stopped") << true;
+    QTest::addColumn<QString>("end");
+    QTest::newRow("page arrives") << QStringLiteral("arrives");
+    QTest::newRow("stopped") << QStringLiteral("stopped");
+    QTest::newRow("stopped before the engine began") << QStringLiteral("stopped at once");
 }
 
 void TestWebEngineBrowser::busyUntilLoadEnds()
 {
-    QFETCH(bool, stop);
+    QFETCH(QString, end);
 
     EventLog log(m_browser);
     bool busyWhenComplete = true;
@@ -320,22 +321,35 @@ void TestWebEngineBrowser::busyUntilLoadEnds()
             [&] { busyWhenComplete = m_browser->Busy(); });
     const int requests = m_server.requestCount(QStringLiteral("/lent"));
     m_browser->Navigate(address(QStringLiteral("/lent")));
+    if (end == u"stopped at once") {
+        // Busy from the request on; Stop ends it at once, before the
+        // engine has reported anything.
+        QVERIFY(m_browser->Busy());
+        m_browser->Stop();
+        QVERIFY(!m_browser->Busy());
+        QTest::qWait(300);
+        QVERIFY(!m_browser->Busy());
+        QVERIFY(m_browser->LocationURL() != address(QStringLiteral("/lent")));
+        return;
+    }
     QTRY_COMPARE_WITH_TIMEOUT(m_server.requestCount(QStringLiteral("/lent")), requests + 1,
                               Timeout);
     QVERIFY(m_browser->Busy());
     QVERIFY(!log.events.contains(QStringLiteral("complete")));
 
-    if (stop)
+    if (end == u"stopped") {
         m_browser->Stop();
-    else
+        QVERIFY(!m_browser->Busy());
+    } else {
         m_server.releaseHeld();
+    }
     QTRY_VERIFY_WITH_TIMEOUT(log.events.contains(QStringLiteral("complete")), Timeout);
 
     QVERIFY(!m_browser->Busy());
     QVERIFY(!busyWhenComplete);
     QCOMPARE(log.events.count(QStringLiteral("complete")), 1);
     QCOMPARE(log.events.last(), QStringLiteral("status "));
-    if (stop) {
+    if (end == u"stopped") {
         QVERIFY(m_browser->LocationURL() != address(QStringLiteral("/lent")));
     } else {
         QCOMPARE(m_browser->LocationURL(), address(QStringLiteral("/lent")));
