@@ -42,6 +42,8 @@ frmCV::frmCV(const Platform &platform, QWidget *parent)
     m_area = new QMdiArea(client);
     m_area->setObjectName(QStringLiteral("mdiArea"));
     m_area->setBackground(QColor(224, 224, 224));
+    // A tab the user restored or tiled keeps its size when it comes forward.
+    m_area->setOption(QMdiArea::DontMaximizeSubWindowOnActivation);
     layout->addWidget(m_area, 1);
 
     m_bar = new PanelBar(client);
