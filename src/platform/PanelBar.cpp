@@ -34,6 +34,35 @@ QAccessibleInterface *accessibleBar(const QString &className, QObject *object)
     auto *bar = qobject_cast<PanelBar *>(object);
     return bar ? new QAccessibleWidget(bar, QAccessible::StatusBar) : nullptr;
 }
+
+// A panel is a label that assistive technology can also press, as the
+// mouse clicks it: on the tab strip, that is how a screen-reader user
+// switches tabs.
+class AccessiblePanel : public QAccessibleWidget
+{
+public:
+    explicit AccessiblePanel(PanelLabel *label)
+        : QAccessibleWidget(label, QAccessible::StaticText)
+    {
+    }
+
+    QStringList actionNames() const override { return {pressAction()}; }
+    void doAction(const QString &actionName) override
+    {
+        auto *label = static_cast<PanelLabel *>(widget());
+        auto *bar = qobject_cast<PanelBar *>(label->parentWidget());
+        if (actionName == pressAction() && bar && bar->panels().contains(label->panel.get()))
+            Q_EMIT bar->PanelClick(label->panel.get());
+    }
+};
+
+QAccessibleInterface *accessiblePanel(const QString &className, QObject *object)
+{
+    if (className != QLatin1String("QLabel"))
+        return nullptr;
+    auto *label = dynamic_cast<PanelLabel *>(object);
+    return label ? new AccessiblePanel(label) : nullptr;
+}
 #endif
 
 } // namespace
@@ -83,6 +112,7 @@ PanelBar::PanelBar(QWidget *parent)
 #if QT_CONFIG(accessibility)
     static const bool factoryInstalled = [] {
         QAccessible::installFactory(accessibleBar);
+        QAccessible::installFactory(accessiblePanel);
         return true;
     }();
     Q_UNUSED(factoryInstalled);

@@ -272,6 +272,18 @@ private Q_SLOTS:
         QCOMPARE(bevels(), (Bevels {Raised, Raised, Raised}));
     }
 
+    // Ctrl+Tab goes round the tabs from the keyboard.
+    void ctrlTabSwitchesTabs()
+    {
+        openTabs(3);
+        QWidget *focus = QApplication::focusWidget();
+        QVERIFY(focus);
+        QTest::keyClick(focus, Qt::Key_Tab, Qt::ControlModifier);
+        QTest::keyRelease(focus, Qt::Key_Control);
+        QTRY_COMPARE(window()->mdiArea()->activeSubWindow(), tab(2)->subWindow());
+        QCOMPARE(bevels(), (Bevels {Raised, Inset, Raised}));
+    }
+
     // The tab strip reaches screen readers as a status bar.
     void stripIsAStatusBar()
     {

@@ -236,6 +236,15 @@ private Q_SLOTS:
             QCOMPARE(label->role(), QAccessible::StaticText);
             QCOMPARE(label->text(QAccessible::Name), panel->text());
         }
+
+        // Pressing a panel through assistive technology is a click on it.
+        QSignalSpy clicks(&bar, &PanelBar::PanelClick);
+        QAccessibleActionInterface *second
+            = QAccessible::queryAccessibleInterface(bar.panel(2)->label())->actionInterface();
+        QVERIFY(second);
+        second->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(clicks.size(), 1);
+        QCOMPARE(clicks.at(0).at(0).value<Panel *>(), bar.panel(2));
     }
 
     // The tab strip says which tab is active; a tab's own status line says
