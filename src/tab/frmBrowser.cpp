@@ -6,7 +6,10 @@
 #include "platform/Twips.h"
 #include "platform/WebBrowser.h"
 #include "settings/SettingsFile.h"
+#include "tab/AddressBar.h"
 #include "tab/AddressList.h"
+#include "tab/PageStatus.h"
+#include "tab/SearchBar.h"
 #include "tab/TabLayout.h"
 #include "tab/ToolBarCommands.h"
 #include "tab/VisitedHistory.h"
@@ -31,6 +34,9 @@ frmBrowser::frmBrowser(const TabHost &host)
     setWindowIcon(QIcon(QStringLiteral(":/icons/tab.svg")));
     m_controls.create(this, m_host.platform.createBrowser(this));
     m_commands = new ToolBarCommands(this, m_controls, m_host.main);
+    new AddressBar(this, m_controls, m_host.platform);
+    new SearchBar(this, m_controls, m_host.platform);
+    new PageStatus(this, m_controls, m_host.platform);
 }
 
 // A tab destroyed without unloading (the program ending at once) runs no
@@ -100,11 +106,16 @@ void frmBrowser::requestFirstPage()
     if (!m_startingAddress.isEmpty()) {
         address->setEditText(m_startingAddress);
         AddressList::add(address, address->currentText());
-        m_commands->startBusyTimer();
+        startBusyTimer();
         browser()->Navigate(m_startingAddress);
     } else {
         browser()->Navigate(address->currentText());
     }
+}
+
+void frmBrowser::startBusyTimer()
+{
+    m_commands->startBusyTimer();
 }
 
 void frmBrowser::resizeEvent(QResizeEvent *event)

@@ -51,6 +51,9 @@ public:
 
     QString StartingAddress() const { return m_startingAddress; }
 
+    // The busy timer keeps the caption up to date until the page is done.
+    void startBusyTimer();
+
     QString caption() const { return windowTitle(); }
     void setCaption(const QString &caption);
 

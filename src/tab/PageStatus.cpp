@@ -1,0 +1,12 @@
+#include "PageStatus.h"
+
+#include "platform/Platform.h"
+#include "tab/TabControls.h"
+#include "tab/frmBrowser.h"
+
+PageStatus::PageStatus(frmBrowser *tab, const TabControls &controls, const Platform &platform)
+    : QObject(tab)
+{
+    Q_UNUSED(controls);
+    Q_UNUSED(platform);
+}

@@ -1,0 +1,12 @@
+#include "SearchBar.h"
+
+#include "platform/Platform.h"
+#include "tab/TabControls.h"
+#include "tab/frmBrowser.h"
+
+SearchBar::SearchBar(frmBrowser *tab, const TabControls &controls, const Platform &platform)
+    : QObject(tab)
+{
+    Q_UNUSED(controls);
+    Q_UNUSED(platform);
+}
