@@ -44,6 +44,9 @@ frmCV::frmCV(const Platform &platform, QWidget *parent)
     m_area->setBackground(QColor(224, 224, 224));
     // A tab the user restored or tiled keeps its size when it comes forward.
     m_area->setOption(QMdiArea::DontMaximizeSubWindowOnActivation);
+    // Closing the tab in front brings back the one used before it, and
+    // Ctrl+Tab goes to the tabs most recently used first.
+    m_area->setActivationOrder(QMdiArea::ActivationHistoryOrder);
     layout->addWidget(m_area, 1);
 
     m_bar = new PanelBar(client);
