@@ -1,21 +1,35 @@
 #include "ProgressBar.h"
 
+#include <QProgressBar>
+
+#include <algorithm>
 #include <cmath>
 
-ProgressBar::ProgressBar(QWidget *parent)
-    : QProgressBar(parent)
+namespace {
+
+int scaled(float value)
 {
-    setTextVisible(false);
+    return int(std::lround(double(value) * double(ProgressBar::Scale)));
+}
+
+} // namespace
+
+ProgressBar::ProgressBar(QWidget *parent)
+    : QWidget(parent)
+    , m_bar(new QProgressBar(this))
+{
+    m_bar->setTextVisible(false);
+    m_bar->setGeometry(rect());
     setRange(m_min, m_max);
 }
 
 void ProgressBar::setRange(float min, float max)
 {
     m_min = min;
-    m_max = max;
-    m_value = std::clamp(m_value, min, max);
-    QProgressBar::setRange(int(std::lround(min * Scale)), int(std::lround(max * Scale)));
-    QProgressBar::setValue(int(std::lround(m_value * Scale)));
+    m_max = std::max(min, max);
+    m_value = std::clamp(m_value, m_min, m_max);
+    m_bar->setRange(scaled(m_min), scaled(m_max));
+    m_bar->setValue(scaled(m_value));
 }
 
 bool ProgressBar::setValue(float value)
@@ -23,6 +37,23 @@ bool ProgressBar::setValue(float value)
     if (!(value >= m_min && value <= m_max))
         return false;
     m_value = value;
-    QProgressBar::setValue(int(std::lround(value * Scale)));
+    m_bar->setValue(scaled(value));
     return true;
+}
+
+QSize ProgressBar::sizeHint() const
+{
+    return m_bar->sizeHint();
+}
+
+QSize ProgressBar::minimumSizeHint() const
+{
+    return m_bar->minimumSizeHint();
+}
+
+// The drawn bar fills the control, whatever place the tab gives it.
+void ProgressBar::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    m_bar->setGeometry(rect());
 }

@@ -1,17 +1,66 @@
 #pragma once
 
-#include <QObject>
+#include "tab/TabControls.h"
 
+#include <QObject>
+#include <QString>
+
+#include <optional>
+
+class Forms;
 struct Platform;
-struct TabControls;
 class frmBrowser;
 
+// What a progress event of the browser control comes to on the screen,
+// worked out without any widget.
+namespace PageProgress {
+
+inline constexpr QStringView Done = u"Terminé";
+inline constexpr QStringView Loading = u"Chargement en cours...";
+
+enum class TabTitle {
+    Unchanged, // the tab's panel keeps its text
+    Loading,   // key, " - ", "Chargement en cours..."
+    PageTitle, // key, " - ", the page title
+};
+
+struct Display
+{
+    // The text panel 2 of the tab's status bar ends with; none leaves it.
+    std::optional<QString> status;
+    // The value for the progress bar: 0.01 or a whole number from 1 to 100.
+    std::optional<float> bar;
+    TabTitle tabTitle = TabTitle::Unchanged;
+
+    friend bool operator==(const Display &, const Display &) = default;
+};
+
+// progress -1 means the download is over; a total of 0 shows nothing.
+Display of(qint32 progress, qint32 progressMax);
+
+} // namespace PageProgress
+
 // What one tab shows of its page's progress: its status line, its progress
-// bar, its caption, its panel on the tab strip and the address box.
+// bar, its caption, its panel on the tab strip and the address box. Every
+// text is read afresh from the event and the browser control; nothing is
+// kept between events.
 class PageStatus : public QObject
 {
     Q_OBJECT
 
 public:
     PageStatus(frmBrowser *tab, const TabControls &controls, const Platform &platform);
+
+    void StatusTextChange(const QString &text);
+    void ProgressChange(qint32 progress, qint32 progressMax);
+    void DownloadComplete();
+
+private:
+    // Sets the tab's panel to its key, " - " and the text; nothing when the
+    // tab has no panel on the strip.
+    void setTabTitle(const QString &text) const;
+
+    frmBrowser *m_tab;
+    TabControls m_controls;
+    Forms *m_forms;
 };
