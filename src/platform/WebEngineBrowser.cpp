@@ -20,6 +20,8 @@
 #include <QWebEngineQuotaRequest>
 #endif
 
+#include <utility>
+
 namespace {
 
 // New windows reach the browser through newWindowRequested only; nothing may
@@ -281,12 +283,19 @@ void WebEngineBrowser::titleChanged()
         Q_EMIT DownloadComplete();
 }
 
-void WebEngineBrowser::urlChanged()
+void WebEngineBrowser::urlChanged(const QUrl &url)
 {
-    // Outside a load, the address changes within the page; that ends a
-    // navigation asked for, which will load nothing.
+    const QUrl previous = std::exchange(m_shownUrl, url);
     if (m_loading)
         return;
+    // The address of a navigation asked for may show before the engine
+    // reports its load (it does when the navigation follows Stop at once):
+    // when that is another document, its load is coming and ends it.
+    if (m_loadStartTimeout->isActive()
+        && previous.adjusted(QUrl::RemoveFragment) != url.adjusted(QUrl::RemoveFragment))
+        return;
+    // Outside a load, the address changes within the page; that ends a
+    // navigation asked for, which will load nothing.
     m_loadStartTimeout->stop();
     Q_EMIT DownloadComplete();
 }

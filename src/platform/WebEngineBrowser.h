@@ -23,13 +23,19 @@ class QWebEngineView;
 //       -> StatusTextChange(url); empty when the pointer leaves a link
 //   titleChanged or urlChanged while not busy (a script sets the title, the
 //   page changes its address without loading)
-//       -> DownloadComplete(), so that the tab reads title and address again
+//       -> DownloadComplete(), so that the tab reads title and address again;
+//   urlChanged to another document while a navigation asked for has not
+//   begun loading (the engine shows its address first)
+//       -> nothing: that navigation's load ends it
 //   newWindowRequested
 //       -> NewWindow2; the window opens in the browser the handler puts in
 //          ppDisp, and is dropped otherwise
 //
 // Busy() is true as soon as Navigate, GoBack, GoForward or Refresh returns,
 // before the engine reports the load, and false again before DownloadComplete().
+// A navigation asked for while a load runs joins that load: the engine
+// reports one end, for the last address, and so does the browser. Stop ends
+// Busy at once; a navigation asked for right after it is a load of its own.
 // A navigation that stays within the page ends with its urlChanged; one the
 // engine drops without a word (a javascript: address) ends after two seconds.
 //
@@ -71,7 +77,7 @@ private:
     void loadFinished();
     void navigationAsked();
     void titleChanged();
-    void urlChanged();
+    void urlChanged(const QUrl &url);
 
     QPointer<QWebEngineView> m_view;
     QPointer<QWebEnginePage> m_page;
@@ -80,4 +86,5 @@ private:
     bool m_registeredAsBrowser = false;
     int m_lastProgress = -1;
     QString m_hoveredLink;
+    QUrl m_shownUrl;
 };

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QVBoxLayout>
 #include <QWebEngineDownloadRequest>
+#include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
@@ -18,22 +19,33 @@ namespace {
 // No single wait of the real engine may take longer than this.
 constexpr int Timeout = 15000;
 
-// A browser's events in the order it raised them, as text.
+// A browser's events in the order it raised them, as text, and whether it
+// was busy at each.
 class EventLog : public QObject
 {
 public:
     explicit EventLog(WebBrowser *browser)
     {
-        connect(browser, &WebBrowser::StatusTextChange, this,
-                [this](const QString &text) { events.append(QStringLiteral("status ") + text); });
-        connect(browser, &WebBrowser::ProgressChange, this, [this](qint32 progress, qint32 max) {
-            events.append(QStringLiteral("progress %1/%2").arg(progress).arg(max));
+        connect(browser, &WebBrowser::StatusTextChange, this, [this, browser](const QString &text) {
+            add(browser, QStringLiteral("status ") + text);
         });
+        connect(browser, &WebBrowser::ProgressChange, this,
+                [this, browser](qint32 progress, qint32 max) {
+                    add(browser, QStringLiteral("progress %1/%2").arg(progress).arg(max));
+                });
         connect(browser, &WebBrowser::DownloadComplete, this,
-                [this] { events.append(QStringLiteral("complete")); });
+                [this, browser] { add(browser, QStringLiteral("complete")); });
     }
 
     QStringList events;
+    QList<bool> busy;
+
+private:
+    void add(const WebBrowser *browser, const QString &event)
+    {
+        events.append(event);
+        busy.append(browser->Busy());
+    }
 };
 
 // A control of another kind, which a new window cannot open in.
@@ -54,12 +66,14 @@ public:
 };
 
 enum class Opening { Script, LinkClicked, LinkClickedByScript };
+enum class Before { Loading, JustStopped, Stopped };
 enum class WithinPage { TypedFragment, BackBeforeFragment, JavaScriptAddress };
 enum class Answer { None, Cancel, CancelWithBrowser, ThisBrowser, OtherKind };
 
 } // namespace
 
 Q_DECLARE_METATYPE(Opening)
+Q_DECLARE_METATYPE(Before)
 Q_DECLARE_METATYPE(Answer)
 Q_DECLARE_METATYPE(WithinPage)
 
@@ -78,6 +92,8 @@ private Q_SLOTS:
     void eventsOfOneLoad();
     void busyUntilLoadEnds_data();
     void busyUntilLoadEnds();
+    void secondNavigationEndsOnce_data();
+    void secondNavigationEndsOnce();
     void unusableTextIgnored_data();
     void unusableTextIgnored();
     void historyEndsIgnored();
@@ -126,6 +142,7 @@ void TestWebEngineBrowser::initTestCase()
     m_server.addPage(QStringLiteral("/deux"), "<!DOCTYPE html><title>Deux</title>");
     m_server.addPage(QStringLiteral("/lent"), "<!DOCTYPE html><title>Enfin</title>");
     m_server.holdPage(QStringLiteral("/lent"));
+    m_server.addPage(QStringLiteral("/lent-aussi"), "<!DOCTYPE html><title>Aussi</title>");
     // The page says when it has been drawn: only then does it take clicks.
     m_server.addPage(QStringLiteral("/fenetre"),
                      "<!DOCTYPE html><title>Fenêtre</title><body style='margin:0'>"
@@ -309,6 +326,7 @@ void TestWebEngineBrowser::busyUntilLoadEnds_data()
     QTest::newRow("page arrives") << QStringLiteral("arrives");
     QTest::newRow("stopped") << QStringLiteral("stopped");
     QTest::newRow("stopped before the engine began") << QStringLiteral("stopped at once");
+    QTest::newRow("stopped after a second address") << QStringLiteral("stopped after another");
 }
 
 void TestWebEngineBrowser::busyUntilLoadEnds()
@@ -337,24 +355,120 @@ void TestWebEngineBrowser::busyUntilLoadEnds()
     QVERIFY(m_browser->Busy());
     QVERIFY(!log.events.contains(QStringLiteral("complete")));
 
-    if (end == u"stopped") {
+    const bool stopped = end != u"arrives";
+    if (end == u"stopped after another") {
+        m_server.holdPage(QStringLiteral("/lent-aussi"));
+        const int others = m_server.requestCount(QStringLiteral("/lent-aussi"));
+        m_browser->Navigate(address(QStringLiteral("/lent-aussi")));
+        QTRY_COMPARE_WITH_TIMEOUT(m_server.requestCount(QStringLiteral("/lent-aussi")), others + 1,
+                                  Timeout);
+        QVERIFY(m_browser->Busy());
+    }
+    if (stopped) {
         m_browser->Stop();
         QVERIFY(!m_browser->Busy());
     } else {
         m_server.releaseHeld();
     }
     QTRY_VERIFY_WITH_TIMEOUT(log.events.contains(QStringLiteral("complete")), Timeout);
+    if (stopped) {
+        // What the server sends now, and the engine's own end of what was
+        // stopped, come too late to change anything.
+        m_server.releaseHeld();
+        QTest::qWait(500);
+    }
 
     QVERIFY(!m_browser->Busy());
     QVERIFY(!busyWhenComplete);
     QCOMPARE(log.events.count(QStringLiteral("complete")), 1);
     QCOMPARE(log.events.last(), QStringLiteral("status "));
-    if (end == u"stopped") {
+    if (stopped) {
         QVERIFY(m_browser->LocationURL() != address(QStringLiteral("/lent")));
+        QVERIFY(m_browser->LocationURL() != address(QStringLiteral("/lent-aussi")));
     } else {
         QCOMPARE(m_browser->LocationURL(), address(QStringLiteral("/lent")));
         QCOMPARE(m_browser->LocationName(), QStringLiteral("Enfin"));
     }
+}
+
+void TestWebEngineBrowser::secondNavigationEndsOnce_data()
+{
+    QTest::addColumn<Before>("before");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("another page while the first loads") << Before::Loading << "/un"
+                                                        << "Un";
+    QTest::newRow("a slow page while the first loads") << Before::Loading << "/lent-aussi"
+                                                       << "Aussi";
+    QTest::newRow("the same page while it loads") << Before::Loading << "/lent"
+                                                  << "Enfin";
+    QTest::newRow("another page right after Stop") << Before::JustStopped << "/un"
+                                                   << "Un";
+    QTest::newRow("a slow page right after Stop") << Before::JustStopped << "/lent-aussi"
+                                                  << "Aussi";
+    QTest::newRow("another page once the stop is over") << Before::Stopped << "/un"
+                                                        << "Un";
+}
+
+// An address confirmed while the page before it still loads (held by the
+// server), or once that load was stopped: the browser stays busy until the
+// new page is there, and ends once.
+void TestWebEngineBrowser::secondNavigationEndsOnce()
+{
+    QFETCH(Before, before);
+    QFETCH(QString, path);
+    QFETCH(QString, name);
+
+    const bool slow = path != u"/un";
+    if (slow)
+        m_server.holdPage(path);
+    // The tab shows a page already.
+    QVERIFY(load(m_browser, QStringLiteral("/deux")));
+    QSignalSpy engineLoads(m_browser->page(), &QWebEnginePage::loadingChanged);
+    const int requests = m_server.requestCount(QStringLiteral("/lent"));
+    m_browser->Navigate(address(QStringLiteral("/lent")));
+    QTRY_COMPARE_WITH_TIMEOUT(m_server.requestCount(QStringLiteral("/lent")), requests + 1,
+                              Timeout);
+    if (before != Before::Loading) {
+        m_browser->Stop();
+        QVERIFY(!m_browser->Busy());
+    }
+    if (before == Before::Stopped) {
+        // The engine's own start and end of the stopped load.
+        QTRY_COMPARE_WITH_TIMEOUT(engineLoads.size(), 2, Timeout);
+    }
+    EventLog log(m_browser);
+    const int pathRequests = m_server.requestCount(path);
+
+    m_browser->Navigate(address(path));
+    QVERIFY(m_browser->Busy());
+    if (slow) {
+        QTRY_VERIFY_WITH_TIMEOUT(m_server.requestCount(path) > pathRequests, Timeout);
+        QTest::qWait(300);
+        QVERIFY(m_browser->Busy());
+        QVERIFY2(!log.events.contains(QStringLiteral("complete")),
+                 qPrintable(log.events.join(QLatin1String(", "))));
+        m_server.releaseHeld();
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(log.events.contains(QStringLiteral("complete")), Timeout);
+    // Anything else the engine had to say would come now.
+    QTest::qWait(300);
+
+    const QString events = log.events.join(QLatin1String(", "));
+    QCOMPARE(log.events.count(QStringLiteral("complete")), 1);
+    const QStringList ending = {QStringLiteral("complete"), QStringLiteral("progress -1/100"),
+                                QStringLiteral("status ")};
+    QVERIFY2(log.events.size() > ending.size(), qPrintable(events));
+    QCOMPARE(log.events.mid(log.events.size() - ending.size()), ending);
+    const qsizetype complete = log.events.indexOf(QStringLiteral("complete"));
+    QVERIFY2(complete > 0 && log.events.at(complete - 1) == u"progress 100/100",
+             qPrintable(events));
+    // Busy throughout, until the new page's 100 % comes with its end.
+    QVERIFY2(!log.busy.mid(0, complete - 1).contains(false), qPrintable(events));
+    QVERIFY2(!log.busy.mid(complete).contains(true), qPrintable(events));
+    QVERIFY(!m_browser->Busy());
+    QCOMPARE(m_browser->LocationURL(), address(path));
+    QCOMPARE(m_browser->LocationName(), name);
 }
 
 void TestWebEngineBrowser::unusableTextIgnored_data()
