@@ -9,6 +9,7 @@
 #include "tab/AddressBar.h"
 #include "tab/AddressList.h"
 #include "tab/PageStatus.h"
+#include "tab/PopupInterceptor.h"
 #include "tab/SearchBar.h"
 #include "tab/TabLayout.h"
 #include "tab/ToolBarCommands.h"
@@ -37,6 +38,7 @@ frmBrowser::frmBrowser(const TabHost &host)
     new AddressBar(this, m_controls, m_host.platform);
     new SearchBar(this, m_controls, m_host.platform);
     new PageStatus(this, m_controls, m_host.platform);
+    new PopupInterceptor(this, m_controls, m_host.platform);
 }
 
 // A tab destroyed without unloading (the program ending at once) runs no
