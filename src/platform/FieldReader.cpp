@@ -2,8 +2,15 @@
 #include "TextDecoding.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -40,6 +47,29 @@ qsizetype tailStart(const QByteArray &window, char before)
     return window.size();
 }
 
+// Opens path for reading only when it is a regular file. The check is made
+// on the opened descriptor, and the open does not block, so that neither a
+// FIFO nor a device (or a link to either) can hold up or flood the reader.
+bool openRegular(QFile &file, const QString &path)
+{
+#ifdef Q_OS_UNIX
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)
+        || !file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered,
+                      QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return false;
+    }
+    return true;
+#else
+    file.setFileName(path);
+    return QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+#endif
+}
+
 } // namespace
 
 FieldReader::FieldReader(QByteArray data)
@@ -57,8 +87,8 @@ FieldReader::FieldReader(QByteArray data, qsizetype start)
 
 std::optional<FieldReader> FieldReader::open(const QString &path, qint64 maxBytes, Window window)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+    QFile file;
+    if (!openRegular(file, path))
         return std::nullopt;
     maxBytes = std::max<qint64>(maxBytes, 0);
 
@@ -85,6 +115,14 @@ std::optional<FieldReader> FieldReader::open(const QString &path, qint64 maxByte
 
 std::optional<QString> FieldReader::next()
 {
+    const std::optional<QByteArrayView> bytes = nextBytes();
+    if (!bytes)
+        return std::nullopt;
+    return TextDecoding::decode(*bytes);
+}
+
+std::optional<QByteArrayView> FieldReader::nextBytes()
+{
     if (atEnd())
         return std::nullopt;
     const qsizetype size = m_data.size();
@@ -93,7 +131,7 @@ std::optional<QString> FieldReader::next()
         ++m_pos;
     // Blanks alone after the last line end still make an (empty) field.
     if (m_pos >= size)
-        return QString();
+        return QByteArrayView(data + size, qsizetype(0));
 
     qsizetype begin = m_pos;
     qsizetype end;
@@ -115,7 +153,7 @@ std::optional<QString> FieldReader::next()
         end = m_pos;
         skipDelimiter();
     }
-    return TextDecoding::decode(QByteArrayView(data + begin, end - begin));
+    return QByteArrayView(data + begin, end - begin);
 }
 
 void FieldReader::skipDelimiter()

@@ -20,13 +20,21 @@ public:
 
     // Reads at most maxBytes of the file: its first ones (Head), or its last
     // ones starting at a line start (Tail), so that a huge file costs no more
-    // than maxBytes. Nothing when the file cannot be opened or read.
+    // than maxBytes. Nothing when the file cannot be opened or read, or is
+    // not a regular file: a FIFO, device or socket of that name (or a link
+    // to one) is never opened in a way that could wait on it.
     static std::optional<FieldReader> open(const QString &path, qint64 maxBytes,
                                            Window window = Window::Head);
 
     // True exactly when next() has nothing left to return.
     bool atEnd() const { return m_pos >= m_data.size(); }
     std::optional<QString> next();
+    // The next field as it stands in the file, not decoded: for a caller that
+    // looks at a field before paying for its text. The bytes stay valid as
+    // long as the reader.
+    std::optional<QByteArrayView> nextBytes();
+    // The bytes that next() has still to go through.
+    QByteArrayView remaining() const { return QByteArrayView(m_data).sliced(m_pos); }
 
 private:
     FieldReader(QByteArray data, qsizetype start);

@@ -1,12 +1,77 @@
 #include "AddressBar.h"
 
 #include "platform/Platform.h"
+#include "platform/WebBrowser.h"
+#include "tab/AddressList.h"
 #include "tab/TabControls.h"
+#include "tab/VisitedHistory.h"
 #include "tab/frmBrowser.h"
+
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+
+namespace {
+
+constexpr int EnterKey = 13;
+
+} // namespace
 
 AddressBar::AddressBar(frmBrowser *tab, const TabControls &controls, const Platform &platform)
     : QObject(tab)
+    , m_tab(tab)
+    , m_box(controls.cboAddress)
+    , m_folder(platform.folder)
 {
-    Q_UNUSED(controls);
-    Q_UNUSED(platform);
+    AddressList::prepare(m_box);
+    // The box's text is used as the user typed it: no completion rewrites it.
+    m_box->setCompleter(nullptr);
+
+    // Enter belongs to this class. The box would otherwise, on Enter and
+    // again when it loses the focus, pick the entry that matches its text,
+    // which reads as a pick and navigates a second time (and searches the
+    // whole list on the way).
+    m_box->installEventFilter(this);
+    if (QLineEdit *edit = m_box->lineEdit()) {
+        edit->installEventFilter(this);
+        disconnect(edit, &QLineEdit::returnPressed, m_box, nullptr);
+        disconnect(edit, &QLineEdit::editingFinished, m_box, nullptr);
+    }
+    connect(m_box, &QComboBox::activated, this, &AddressBar::cboAddress_Click);
+}
+
+void AddressBar::cboAddress_Click()
+{
+    m_tab->startBusyTimer();
+    m_tab->browser()->Navigate(m_box->currentText());
+}
+
+void AddressBar::cboAddress_KeyPress(int keyAscii)
+{
+    if (keyAscii != EnterKey)
+        return;
+    cboAddress_Click();
+    // An entry that cannot be an address would only slow the list down; the
+    // history keeps it, as it keeps every Enter, and its load leaves it out.
+    if (const QString text = m_box->currentText(); AddressList::isUsable(text))
+        AddressList::add(m_box, text);
+    // A history that cannot be written is no reason to stop the user.
+    VisitedHistory::append(m_folder, m_box->currentText());
+}
+
+bool AddressBar::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress && (watched == m_box || watched == m_box->lineEdit())) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            // Shift+Enter is still Enter; with Ctrl, Alt or Meta it is
+            // another key, which does nothing here or in the box.
+            const Qt::KeyboardModifiers other
+                = key->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier);
+            if (other == Qt::NoModifier)
+                cboAddress_KeyPress(EnterKey);
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "platform/ProgramFolder.h"
+
 #include <QObject>
 
+class QComboBox;
 struct Platform;
 struct TabControls;
 class frmBrowser;
@@ -14,4 +17,19 @@ class AddressBar : public QObject
 
 public:
     AddressBar(frmBrowser *tab, const TabControls &controls, const Platform &platform);
+
+    // A pick in the box's list, with the mouse or the arrow keys: the
+    // browser goes to the box's text.
+    void cboAddress_Click();
+    // A character typed in the box. Only Enter (13) does anything: it goes
+    // to the box's text, lists it and appends it to the history.
+    void cboAddress_KeyPress(int keyAscii);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    frmBrowser *m_tab;
+    QComboBox *m_box;
+    ProgramFolder m_folder;
 };

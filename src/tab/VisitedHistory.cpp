@@ -1,33 +1,95 @@
 #include "VisitedHistory.h"
 
 #include "platform/FieldReader.h"
+#include "platform/LineWriter.h"
 #include "platform/ProgramFolder.h"
+#include "platform/TextDecoding.h"
+
+#include <QHashFunctions>
+
+#include <algorithm>
+#include <optional>
 
 namespace VisitedHistory {
 
 namespace {
 
-// The history is read from its end, at most this much: a huge file loads
-// its most recent entries at once instead of hanging the tab.
-constexpr qint64 ReadLimit = 1024 * 1024;
+// The entries last read, for as long as some tab shows them, and the bytes
+// they were read from, told by their size and hash. The bytes, not the
+// file's times, tell whether the history changed: the times tick coarsely
+// and can be set back.
+struct Cache
+{
+    qsizetype size = -1;
+    size_t hash = 0;
+    AddressList::Entries::Weak entries;
+};
+
+Cache &cache()
+{
+    static Cache last;
+    return last;
+}
+
+bool isPlainAscii(QByteArrayView bytes)
+{
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte >= 0x20 && byte < 0x7F;
+    });
+}
+
+void addField(AddressList::Entries::Builder &builder, QByteArrayView field)
+{
+    if (field.isEmpty())
+        return;
+    // Most entries are plain ASCII addresses: they go in without decoding.
+    if (field.size() <= AddressList::MaxEntryLength && isPlainAscii(field)) {
+        builder.appendUtf8(field);
+        return;
+    }
+    // A field decodes to at most one character per byte, and at least one
+    // per three: one far too long is dropped before it is decoded.
+    if (field.size() > 3 * AddressList::MaxEntryLength)
+        return;
+    const QString text = TextDecoding::decode(field);
+    if (AddressList::isUsable(text))
+        builder.append(text);
+}
 
 } // namespace
 
-QStringList load(const ProgramFolder &folder)
+AddressList::Entries load(const ProgramFolder &folder)
 {
+    const QString path = folder.file(FileName.toString());
     std::optional<FieldReader> reader
-        = FieldReader::open(folder.file(FileName.toString()), ReadLimit, FieldReader::Window::Tail);
-    QStringList entries;
+        = FieldReader::open(path, ReadLimit, FieldReader::Window::Tail);
     if (!reader)
-        return entries;
+        return {};
+    const QByteArrayView bytes = reader->remaining();
+    const size_t hash = qHash(bytes);
+    Cache &last = cache();
+    if (last.size == bytes.size() && last.hash == hash) {
+        if (AddressList::Entries entries = last.entries.lock(); !entries.isEmpty())
+            return entries;
+    }
+
+    AddressList::Entries::Builder builder;
+    builder.reserve(bytes.size());
     while (!reader->atEnd()) {
-        const std::optional<QString> field = reader->next();
+        const std::optional<QByteArrayView> field = reader->nextBytes();
         if (!field)
             break;
-        if (!field->isEmpty())
-            entries.append(*field);
+        addField(builder, *field);
     }
+    AddressList::Entries entries = builder.finish();
+    last = Cache {bytes.size(), hash, entries.weak()};
     return entries;
+}
+
+bool append(const ProgramFolder &folder, const QString &address)
+{
+    return LineWriter::append(folder.file(CreatedName.toString()), LineWriter::quoted(address));
 }
 
 } // namespace VisitedHistory

@@ -1,18 +1,34 @@
 #pragma once
 
-#include <QStringList>
+#include "tab/AddressList.h"
+
+#include <QString>
 
 class ProgramFolder;
 
 // The visited-address history that every tab shares: one file in the
-// program's folder, one address per line, appended to as the user goes.
+// program's folder, one address per line, appended to as the user goes and
+// never rewritten.
 namespace VisitedHistory {
 
+// The name the history is read under, and the name a first append creates
+// it with. Either finds the file whatever the case of its name.
 inline constexpr QStringView FileName = u"\\visited.MRU";
+inline constexpr QStringView CreatedName = u"\\Visited.MRU";
 
-// The addresses of the history file, oldest first, empty ones left out.
-// A missing or unreadable file has none; a huge one gives its most recent
-// entries only.
-QStringList load(const ProgramFolder &folder);
+// The history is read whole up to this size; beyond it, its most recent
+// part of this size, from a line start.
+inline constexpr qint64 ReadLimit = 64 * 1024 * 1024;
+
+// The addresses of the history file, sorted for the address list. Empty
+// fields are left out, and so are entries that cannot be addresses (see
+// AddressList::isUsable). A missing, unreadable or non-regular file has
+// none. Tabs that load an unchanged file get the same entries, shared.
+AddressList::Entries load(const ProgramFolder &folder);
+
+// Adds one line to the history, created readable by its owner only when
+// missing. An address that would not read back as itself is written quoted.
+// False when it cannot be written.
+bool append(const ProgramFolder &folder, const QString &address);
 
 } // namespace VisitedHistory

@@ -8,6 +8,8 @@
 #include <QRandomGenerator>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -57,6 +59,8 @@ private Q_SLOTS:
     void openMissing();
     void openDirectory();
     void openUnreadable();
+    void openOnlyRegularFiles_data();
+    void openOnlyRegularFiles();
     void openWindow_data();
     void openWindow();
     void largeHistory();
@@ -226,6 +230,35 @@ void tst_FieldReader::openUnreadable()
         QSKIP("a file without read permission is still readable for this user (root?)");
     QVERIFY(!FieldReader::open(path, 1024));
     QVERIFY(!FieldReader::open(path, 1024, FieldReader::Window::Tail));
+}
+
+void tst_FieldReader::openOnlyRegularFiles_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("FIFO nobody writes to") << u"fifo"_s << false;
+    QTest::newRow("link to an endless device") << u"/dev/zero"_s << false;
+    QTest::newRow("link to a regular file") << u"file"_s << true;
+}
+
+// Neither waits for a writer nor reads a device's endless bytes.
+void tst_FieldReader::openOnlyRegularFiles()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, opens);
+    TempProgramFolder folder;
+    QVERIFY(folder.isValid());
+    const QString path = folder.filePath(u"visited.MRU"_s);
+    if (kind == u"fifo") {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (kind == u"file") {
+        folder.write(u"other"_s, "a\r\n"_ba);
+        QVERIFY(QFile::link(folder.filePath(u"other"_s), path));
+    } else {
+        QVERIFY(QFile::link(kind, path));
+    }
+    QCOMPARE(bool(FieldReader::open(path, 1024)), opens);
+    QCOMPARE(bool(FieldReader::open(path, 1024, FieldReader::Window::Tail)), opens);
 }
 
 void tst_FieldReader::openWindow_data()

@@ -83,6 +83,8 @@ private Q_SLOTS:
     void appendLines();
     void appendKeepsExistingLines();
     void appendFailures();
+    void appendOnlyToRegularFiles_data();
+    void appendOnlyToRegularFiles();
     void appendDiskFull();
     void quoted_data();
     void quoted();
@@ -235,6 +237,36 @@ void tst_LineWriter::appendFailures()
     QVERIFY(QDir(folder.path()).mkdir(u"visited.MRU"_s));
     QVERIFY(!LineWriter::append(folder.filePath(u"visited.MRU"_s), u"a"_s));
     QVERIFY(entries(folder.filePath(u"visited.MRU"_s)).isEmpty());
+}
+
+void tst_LineWriter::appendOnlyToRegularFiles_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("appends");
+    QTest::newRow("FIFO nobody reads") << u"fifo"_s << false;
+    QTest::newRow("link to a device") << u"/dev/null"_s << false;
+    QTest::newRow("link to a regular file") << u"file"_s << true;
+}
+
+// Never waits for a reader, and never hands a line to a device.
+void tst_LineWriter::appendOnlyToRegularFiles()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, appends);
+    TempProgramFolder folder;
+    QVERIFY(folder.isValid());
+    const QString path = folder.filePath(u"Visited.MRU"_s);
+    if (kind == u"fifo") {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (kind == u"file") {
+        folder.write(u"other"_s, "a\r\n"_ba);
+        QVERIFY(QFile::link(folder.filePath(u"other"_s), path));
+    } else {
+        QVERIFY(QFile::link(kind, path));
+    }
+    QCOMPARE(LineWriter::append(path, u"b"_s), appends);
+    if (appends)
+        QCOMPARE(folder.read(u"other"_s), "a\r\nb\r\n"_ba);
 }
 
 void tst_LineWriter::appendDiskFull()

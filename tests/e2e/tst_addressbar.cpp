@@ -1,0 +1,141 @@
+#include "support/EngineTest.h"
+#include "support/HttpServer.h"
+#include "support/TestPlatform.h"
+
+#include "app/frmCV.h"
+#include "platform/Forms.h"
+#include "platform/PanelBar.h"
+#include "platform/ProgressBar.h"
+#include "platform/WebEngineBrowser.h"
+#include "tab/frmBrowser.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPointer>
+#include <QWebEngineProfile>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// No single wait of the real engine may take longer than this.
+constexpr int Timeout = 20000;
+
+QByteArray page(const QByteArray &title)
+{
+    return "<!doctype html><html><head><meta charset=\"utf-8\"><title>" + title
+        + "</title></head><body>" + title + "</body></html>";
+}
+
+} // namespace
+
+// An address typed into the first tab of the main window and confirmed with
+// Enter, on the real engine: the page loads, the tab shows it everywhere it
+// should, and the history records the address.
+class TestAddressBarEngine : public QObject
+{
+    Q_OBJECT
+
+    QWebEngineProfile *m_profile = nullptr;
+    std::unique_ptr<TestPlatform> m_platform;
+    std::unique_ptr<HttpServer> m_server;
+
+    Platform enginePlatform()
+    {
+        Platform platform = m_platform->platform();
+        platform.createBrowser = [this](QWidget *parent) -> WebBrowser * {
+            return new WebEngineBrowser(m_profile, parent);
+        };
+        return platform;
+    }
+
+    // Types the address into the tab's box and presses Enter, as a user does.
+    static void enter(frmBrowser *tab, const QUrl &address)
+    {
+        auto *box = tab->findChild<QComboBox *>(u"cboAddress"_s);
+        box->setEditText(QString());
+        QTest::keyClicks(box->lineEdit(), address.toString());
+        QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+    }
+
+    // Waits until the tab has shown the page of that title at that address
+    // to its end.
+    [[nodiscard]] static bool waitForPage(frmBrowser *tab, const QUrl &address,
+                                          const QString &title)
+    {
+        QPointer<frmBrowser> guard(tab);
+        auto *status = tab->findChild<PanelBar *>(u"StatusBar"_s);
+        return QTest::qWaitFor(
+                   [&] {
+                       return !guard
+                           || (guard->browser()->LocationURL() == address.toString()
+                               && guard->browser()->LocationName() == title
+                               && !guard->browser()->Busy() && guard->caption() == title
+                               && status->panel(2)->text() == u"Terminé");
+                   },
+                   Timeout)
+            && guard;
+    }
+
+private Q_SLOTS:
+    void initTestCase() { m_profile = EngineTest::offTheRecordProfile(this); }
+    void init()
+    {
+        failOnStrayWarnings();
+        m_platform = std::make_unique<TestPlatform>();
+        m_server = std::make_unique<HttpServer>();
+        QVERIFY(m_server->listen());
+        m_server->addPage(u"/accueil"_s, page("Accueil de test"));
+        m_server->addPage(u"/premiere"_s, page("Première page"));
+        m_server->addPage(u"/lente"_s, page("Page lente"));
+        m_server->addPage(u"/seconde"_s, page("Seconde page"));
+        m_platform->folder.write(u"Corvane.ini"_s,
+                                 m_server->url(u"/accueil"_s).toString().toUtf8() + "\r\n3\r\n");
+    }
+    void cleanup()
+    {
+        m_server.reset();
+        m_platform.reset();
+    }
+
+    void enterLoadsThePageAndRecordsIt()
+    {
+        frmCV window(enginePlatform());
+        window.Show();
+        frmBrowser *tab = window.LastTab();
+        QVERIFY(tab);
+        QVERIFY(waitForPage(tab, m_server->url(u"/accueil"_s), u"Accueil de test"_s));
+
+        const QUrl first = m_server->url(u"/premiere"_s);
+        enter(tab, first);
+        QVERIFY(waitForPage(tab, first, u"Première page"_s));
+        QTRY_COMPARE_WITH_TIMEOUT(window.Bar()->panel(1)->text(), u"1 - Première page"_s, Timeout);
+        QTRY_COMPARE_WITH_TIMEOUT(tab->findChild<ProgressBar *>(u"ProgressBar1"_s)->value(), 100.f,
+                                  Timeout);
+        QCOMPARE(m_server->requestCount(u"/premiere"_s), 1);
+        QCOMPARE(m_platform->folder.read(u"Visited.MRU"_s), first.toString().toUtf8() + "\r\n");
+
+        // A second address while the first one is still loading: the tab
+        // ends on the second.
+        m_server->holdPage(u"/lente"_s);
+        const QUrl slow = m_server->url(u"/lente"_s);
+        enter(tab, slow);
+        QTRY_COMPARE_WITH_TIMEOUT(m_server->requestCount(u"/lente"_s), 1, Timeout);
+        QVERIFY(tab->browser()->Busy());
+        const QUrl second = m_server->url(u"/seconde"_s);
+        enter(tab, second);
+        QVERIFY(waitForPage(tab, second, u"Seconde page"_s));
+        m_server->releaseHeld();
+        QTRY_COMPARE_WITH_TIMEOUT(window.Bar()->panel(1)->text(), u"1 - Seconde page"_s, Timeout);
+        QCOMPARE(m_platform->folder.read(u"Visited.MRU"_s),
+                 first.toString().toUtf8() + "\r\n" + slow.toString().toUtf8() + "\r\n"
+                     + second.toString().toUtf8() + "\r\n");
+        window.close();
+        QVERIFY(m_platform->forms.of<frmBrowser>().isEmpty());
+    }
+};
+
+CORVANE_ENGINE_TEST_MAIN(TestAddressBarEngine)
+#include "tst_addressbar.moc"

@@ -1,0 +1,105 @@
+#include "support/TempProgramFolder.h"
+
+#include "tab/AddressList.h"
+#include "tab/VisitedHistory.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class TestVisitedHistory : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    // A garbled file gives what can be addresses in it, and nothing else.
+    void loadsWhatItCan_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QStringList>("entries");
+
+        const QString longest = u"http://x.fr/"_s + QString(AddressList::MaxEntryLength - 12, u'a');
+        QTest::newRow("empty file") << QByteArray() << QStringList();
+        QTest::newRow("lone CR line ends") << "http://b.fr/\rhttp://a.fr/\r\r"_ba
+                                           << QStringList {u"http://a.fr/"_s, u"http://b.fr/"_s};
+        QTest::newRow("NUL bytes: that entry left out")
+            << QByteArray("http://a.fr/\0x\r\nhttp://b.fr/\r\n\0\0\0\r\n", 35)
+            << QStringList {u"http://b.fr/"_s};
+        QTest::newRow("other control characters")
+            << "http://a.fr/\x01\r\nhttp://b\x1b.fr/\r\nhttp://c.fr/\x7f\r\nhttp://d.fr/\r\n"_ba
+            << QStringList {u"http://d.fr/"_s};
+        QTest::newRow("invalid UTF-8 read as Windows-1252")
+            << "http://caf\xE9.fr/\r\nhttp://\xC3(.fr/\r\n"_ba
+            << QStringList {u"http://Ã(.fr/"_s, u"http://café.fr/"_s};
+        QTest::newRow("a Windows-1252 byte that is a control character")
+            << "http://a\x81.fr/\r\nhttp://b.fr/\r\n"_ba << QStringList {u"http://b.fr/"_s};
+        QTest::newRow("longest entry kept, one more left out")
+            << (longest.toLatin1() + "\r\n" + longest.toLatin1() + "b\r\n")
+            << QStringList {longest};
+        QTest::newRow("a 50 MB line between two addresses")
+            << "http://a.fr/\r\n"_ba + QByteArray(50 * 1000 * 1000, 'x') + "\r\nhttp://b.fr/\r\n"
+            << QStringList {u"http://a.fr/"_s, u"http://b.fr/"_s};
+        QTest::newRow("long line of accented letters left out") << QByteArray(3 * 4000, '\xE9')
+                + "\r\nhttp://b.fr/"_ba << QStringList {u"http://b.fr/"_s};
+    }
+    void loadsWhatItCan()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QStringList, entries);
+        TempProgramFolder folder;
+        QVERIFY(folder.isValid());
+        folder.write(u"visited.MRU"_s, file);
+        QCOMPARE(VisitedHistory::load(folder.folder()).toList(), entries);
+    }
+
+    // Far longer than the 1 MiB the history was once read up to: every
+    // line counts, oldest included.
+    void longHistoryLoadsWhole()
+    {
+        QByteArray file;
+        const int lines = 100000;
+        for (int i = 0; i < lines; ++i)
+            file += "http://site" + QByteArray::number(i) + ".example/\r\n";
+        QVERIFY(file.size() > 2 * 1024 * 1024);
+        TempProgramFolder folder;
+        QVERIFY(folder.isValid());
+        folder.write(u"visited.MRU"_s, file);
+        const QStringList entries = VisitedHistory::load(folder.folder()).toList();
+        QCOMPARE(entries.size(), lines);
+        QVERIFY(entries.contains(u"http://site0.example/"_s));
+        for (int i = 1; i < entries.size(); ++i)
+            QVERIFY(!AddressList::before(entries.at(i), entries.at(i - 1)));
+    }
+
+    // Tabs that load an unchanged history share it; any change is seen by
+    // the next load.
+    void loadsShareAnUnchangedFile()
+    {
+        TempProgramFolder folder;
+        QVERIFY(folder.isValid());
+        folder.write(u"visited.MRU"_s, "http://a.fr/\r\n"_ba);
+        const AddressList::Entries first = VisitedHistory::load(folder.folder());
+        const AddressList::Entries second = VisitedHistory::load(folder.folder());
+        QVERIFY(first.sharesWith(second));
+
+        QVERIFY(VisitedHistory::append(folder.folder(), u"http://b.fr/"_s));
+        const AddressList::Entries appended = VisitedHistory::load(folder.folder());
+        QVERIFY(!appended.sharesWith(first));
+        QCOMPARE(appended.toList(), (QStringList {u"http://a.fr/"_s, u"http://b.fr/"_s}));
+        QCOMPARE(first.toList(), QStringList {u"http://a.fr/"_s});
+
+        // Rewritten in place with as many bytes.
+        folder.write(u"visited.MRU"_s, "http://c.fr/\r\nhttp://d.fr/\r\n"_ba);
+        QCOMPARE(VisitedHistory::load(folder.folder()).toList(),
+                 (QStringList {u"http://c.fr/"_s, u"http://d.fr/"_s}));
+
+        TempProgramFolder other;
+        QVERIFY(other.isValid());
+        other.write(u"visited.MRU"_s, "http://c.fr/\r\nhttp://e.fr/\r\n"_ba);
+        QCOMPARE(VisitedHistory::load(other.folder()).toList(),
+                 (QStringList {u"http://c.fr/"_s, u"http://e.fr/"_s}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestVisitedHistory)
+#include "tst_visitedhistory.moc"
