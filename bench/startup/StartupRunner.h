@@ -1,11 +1,11 @@
 #pragma once
 
+#include "BenchEnvironment.h"
+#include "ProcessTree.h"
+
 #include <QByteArray>
-#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
-
-#include "ProcessTree.h"
 
 class PageServer;
 
@@ -41,15 +41,9 @@ public:
 
     // Lines describing the environment the programs run in, for the output.
     QStringList environmentNotes() const;
-    static QString chromiumFlags();
 
 private:
-    QProcessEnvironment environmentFor(const QString &home) const;
-
     PageServer *m_server;
     int m_timeoutSeconds;
-    QProcessEnvironment m_base;
-    bool m_offscreen = false;
-    bool m_sandboxDisabled = false;
-    bool m_ownRuntimeDir = false;
+    BenchEnvironment m_environment;
 };

@@ -1,3 +1,4 @@
+#include "Figures.h"
 #include "PageServer.h"
 #include "StartupRunner.h"
 
@@ -6,8 +7,8 @@
 #include <QFileInfo>
 #include <QTextStream>
 
-#include <algorithm>
-#include <cstdio>
+using Figures::joined;
+using Figures::median;
 
 namespace {
 
@@ -18,24 +19,6 @@ struct Samples
     QList<qint64> pssKiB;
     QList<int> processes;
 };
-
-template<typename T> double median(QList<T> values)
-{
-    if (values.isEmpty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const qsizetype middle = values.size() / 2;
-    return values.size() % 2 ? double(values.at(middle))
-                             : (double(values.at(middle - 1)) + double(values.at(middle))) / 2;
-}
-
-QString joined(const QList<qint64> &values)
-{
-    QStringList texts;
-    for (qint64 value : values)
-        texts << QString::number(value);
-    return texts.join(QLatin1Char(' '));
-}
 
 QString padded(const QString &label)
 {

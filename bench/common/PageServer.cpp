@@ -21,6 +21,20 @@ QByteArray pageFor(int run)
                             "</body></html>\n");
 }
 
+// A page that is one link opening in a new window, over the whole page, so
+// that a click anywhere in the view follows it. The bench points the link at
+// the page it wants opened before each click.
+QByteArray openerPage()
+{
+    return QByteArrayLiteral(
+        "<!DOCTYPE html>\n"
+        "<html lang=\"fr\"><head><meta charset=\"utf-8\"><title>Page d'ouverture</title>\n"
+        "<style>html, body { margin: 0; height: 100%; } "
+        "a { display: block; height: 100%; }</style></head>\n"
+        "<body><a id=\"l\" href=\"/page?run=0\" target=\"_blank\">Ouvrir dans une nouvelle "
+        "fenêtre</a></body></html>\n");
+}
+
 } // namespace
 
 PageServer::PageServer(QObject *parent)
@@ -41,6 +55,11 @@ QUrl PageServer::pageUrl(int run) const
 {
     return QUrl(
         QStringLiteral("http://127.0.0.1:%1/page?run=%2").arg(m_server.serverPort()).arg(run));
+}
+
+QUrl PageServer::openerUrl() const
+{
+    return QUrl(QStringLiteral("http://127.0.0.1:%1/opener").arg(m_server.serverPort()));
 }
 
 void PageServer::acceptConnections()
@@ -69,6 +88,8 @@ void PageServer::answer(QTcpSocket *socket, const QByteArray &target)
     const int run = runOf(url);
     if (url.path() == QLatin1String("/page") && run >= 0) {
         respond(socket, "200 OK", "text/html; charset=utf-8", pageFor(run));
+    } else if (url.path() == QLatin1String("/opener")) {
+        respond(socket, "200 OK", "text/html; charset=utf-8", openerPage());
     } else if (url.path() == QLatin1String("/onload") && run >= 0) {
         // The clock stops as soon as the report arrives; the answer can wait.
         emit onloadReported(run);

@@ -21,6 +21,8 @@ public:
 
     bool listen(QString *error);
     QUrl pageUrl(int run) const;
+    // A page whose every click opens a link in a new window.
+    QUrl openerUrl() const;
 
 signals:
     void onloadReported(int run);

@@ -1,0 +1,451 @@
+// The browser under test: its real main window on the real engine, set up
+// as the program sets itself up, with the bench's hands on it. The bench
+// drives it through Channel.
+//
+// Commands:
+//   new ADDRESS    write ADDRESS as the start address, press F12; answers
+//                  "opened T0 HANDLED MADE_START MADE_END SHOWN F12|mNew"
+//                  at once (mNew: the window was not active, the action ran),
+//                  then "loaded T ok" when the new tab's page has loaded
+//   close          unload the tab opened last, delete what it left for
+//                  later; answers "closed deleted|kept"
+//   fill N ADDRESS open tabs on ADDRESS until N are open, each loaded
+//                  before the next; answers "filled N VISIBLE_PAGES"
+//   switch N SEED  click N panels of the tab strip, chosen at random;
+//                  answers "click ..." for each, then "switched"
+//   trim           give the heap's free memory back to the system;
+//                  answers "trimmed"
+//   quit
+// Times are nanoseconds of the monotonic clock.
+
+#include "Channel.h"
+#include "Clock.h"
+#include "PaintWatch.h"
+
+#include "app/Module1.h"
+#include "app/frmCV.h"
+#include "platform/Forms.h"
+#include "platform/Launcher.h"
+#include "platform/MessageBox.h"
+#include "platform/PanelBar.h"
+#include "platform/Platform.h"
+#include "platform/WebEngineBrowser.h"
+#include "tab/frmBrowser.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QRandomGenerator>
+#include <QTest>
+#include <QTranslator>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineView>
+#include <QWindow>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+WebEngineBrowser *engineOf(const frmBrowser *tab)
+{
+    return tab ? qobject_cast<WebEngineBrowser *>(tab->browser()) : nullptr;
+}
+
+// The settings file as the user leaves it: the start address, then popup
+// mode 3, CR LF line ends. Every tab reads it when it loads.
+bool writeSettings(const QString &folder, const QString &address)
+{
+    QFile file(QDir(folder).filePath(QStringLiteral("Corvane.ini")));
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        && file.write(address.toUtf8() + "\r\n3\r\n") > 0 && file.flush();
+}
+
+// When the program made the latest tab's browser control.
+struct BrowserStamps
+{
+    qint64 start = 0;
+    qint64 end = 0;
+};
+
+// A trial: with --prepare-browser, the browser control of the next tab is made
+// beforehand, while the program is idle, and handed to the tab that asks
+// for one: what opening a tab would cost if the program kept one ready.
+class SpareBrowser
+{
+public:
+    SpareBrowser(QWebEngineProfile *profile, bool loadBlank)
+        : m_profile(profile)
+        , m_loadBlank(loadBlank)
+    {
+    }
+
+    void prepare()
+    {
+        if (m_spare)
+            return;
+        m_holder = std::make_unique<QWidget>();
+        m_spare = new WebEngineBrowser(m_profile, m_holder.get());
+        // An empty page is given its renderer process, which the first real
+        // address then keeps.
+        if (m_loadBlank)
+            m_spare->page()->load(QUrl(QStringLiteral("about:blank")));
+    }
+
+    WebBrowser *take(QWidget *parent)
+    {
+        prepare();
+        WebEngineBrowser *browser = m_spare;
+        m_spare = nullptr;
+        browser->view()->setParent(parent);
+        browser->setParent(parent);
+        m_holder.reset();
+        return browser;
+    }
+
+private:
+    QWebEngineProfile *m_profile;
+    bool m_loadBlank;
+    std::unique_ptr<QWidget> m_holder;
+    WebEngineBrowser *m_spare = nullptr;
+};
+
+// The moment the first child window is shown while it is installed.
+class ShowWatch : public QObject
+{
+public:
+    qint64 shown = 0;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (!shown && event->type() == QEvent::Show && qobject_cast<QMdiSubWindow *>(watched))
+            shown = monotonicNs();
+        return false;
+    }
+};
+
+class Harness : public QObject
+{
+public:
+    Harness(frmCV *window, Forms *forms, QString folder, BrowserStamps *stamps, SpareBrowser *spare)
+        : m_window(window)
+        , m_forms(forms)
+        , m_folder(std::move(folder))
+        , m_stamps(stamps)
+        , m_spare(spare)
+    {
+    }
+
+    // A trial: only the active tab's page view is shown; the engine then
+    // stops drawing the pages behind it.
+    void hideBackgroundTabs()
+    {
+        const auto apply = [this](QMdiSubWindow *active) {
+            if (!active)
+                return;
+            for (const frmBrowser *tab : m_forms->of<frmBrowser>())
+                engineOf(tab)->view()->setVisible(tab->subWindow() == active);
+        };
+        connect(m_window->mdiArea(), &QMdiArea::subWindowActivated, this, apply);
+        apply(m_window->mdiArea()->activeSubWindow());
+    }
+
+    bool start()
+    {
+        frmBrowser *first = m_window->LastTab();
+        if (!first || !waitLoaded(first, 60000)) {
+            Channel::answer(QStringLiteral("error the first tab did not load"));
+            return false;
+        }
+        m_window->activateWindow();
+        waitUntil([this] { return QApplication::activeWindow() == m_window; }, 3000);
+        // F12 is a shortcut of the main window: it needs the window active.
+        m_useKey = QApplication::activeWindow() == m_window;
+        if (m_spare)
+            m_spare->prepare();
+        const QWidget *view = engineOf(first)->view();
+        Channel::answer(QStringLiteral("ready %1 %2 %3")
+                            .arg(view->width())
+                            .arg(view->height())
+                            .arg(m_useKey ? QStringLiteral("F12") : QStringLiteral("mNew")));
+        return true;
+    }
+
+    void handle(const QStringList &words)
+    {
+        const QString &command = words.constFirst();
+        if (command == QLatin1String("new") && words.size() == 2)
+            openTab(words.at(1));
+        else if (command == QLatin1String("close"))
+            closeTab();
+        else if (command == QLatin1String("fill") && words.size() == 3)
+            fill(words.at(1).toInt(), words.at(2));
+        else if (command == QLatin1String("switch") && words.size() == 3)
+            switchPanels(words.at(1).toInt(), words.at(2).toUInt());
+        else if (command == QLatin1String("trim"))
+            trimHeap();
+        else if (command == QLatin1String("quit"))
+            QCoreApplication::quit();
+        else
+            Channel::answer(QStringLiteral("error unknown command: ") + words.join(u' '));
+    }
+
+private:
+    void pressNewTab(bool byKey)
+    {
+        if (byKey) {
+            QTest::keyClick(m_window, Qt::Key_F12);
+            return;
+        }
+        if (auto *action = m_window->findChild<QAction *>(QStringLiteral("mNew")))
+            action->trigger();
+    }
+
+    bool waitLoaded(frmBrowser *tab, int timeoutMs)
+    {
+        QWebEnginePage *page = engineOf(tab)->page();
+        bool loaded = false;
+        const QMetaObject::Connection connection
+            = connect(page, &QWebEnginePage::loadFinished, this, [&](bool ok) { loaded = ok; });
+        const bool done = waitUntil([&] { return loaded; }, timeoutMs);
+        disconnect(connection);
+        return done;
+    }
+
+    void openTab(const QString &address)
+    {
+        if (!writeSettings(m_folder, address)) {
+            Channel::answer(QStringLiteral("error cannot write the settings file"));
+            return;
+        }
+        // Another program's window may have taken the focus since (the
+        // floor's, on a display both share). Where it cannot be taken back
+        // (an X server without a window manager), the command's action runs
+        // as F12 would have run it.
+        if (m_useKey && QApplication::activeWindow() != m_window) {
+            m_window->activateWindow();
+            waitUntil([this] { return QApplication::activeWindow() == m_window; }, 1000);
+        }
+        const bool byKey = m_useKey && QApplication::activeWindow() == m_window;
+        const frmBrowser *before = m_window->LastTab();
+        *m_stamps = {};
+        ShowWatch showWatch;
+        qApp->installEventFilter(&showWatch);
+        const qint64 start = monotonicNs();
+        pressNewTab(byKey);
+        const qint64 handled = monotonicNs();
+        qApp->removeEventFilter(&showWatch);
+        frmBrowser *tab = m_window->LastTab();
+        if (!tab || tab == before) {
+            Channel::answer(QStringLiteral("error the new-tab command opened no tab"));
+            return;
+        }
+        m_opened = tab;
+        QWebEnginePage *page = engineOf(tab)->page();
+        auto *watch = new QObject(page);
+        const QUrl expected(address);
+        connect(page, &QWebEnginePage::loadFinished, watch, [page, watch, expected](bool ok) {
+            if (page->url() != expected)
+                return;
+            Channel::answer(QStringLiteral("loaded %1 %2").arg(monotonicNs()).arg(ok ? 1 : 0));
+            watch->deleteLater();
+        });
+        Channel::answer(QStringLiteral("opened %1 %2 %3 %4 %5 %6")
+                            .arg(start)
+                            .arg(handled)
+                            .arg(m_stamps->start)
+                            .arg(m_stamps->end)
+                            .arg(showWatch.shown)
+                            .arg(byKey ? QStringLiteral("F12") : QStringLiteral("mNew")));
+    }
+
+    void closeTab()
+    {
+        QPointer<frmBrowser> tab = m_opened;
+        if (!tab) {
+            Channel::answer(QStringLiteral("error no tab to close"));
+            return;
+        }
+        const WebEngineBrowser *browser = engineOf(tab);
+        const QPointer<QWebEngineView> view = browser->view();
+        const QPointer<QWebEnginePage> page = browser->page();
+        const QPointer<QMdiSubWindow> window = tab->subWindow();
+        tab->Unload();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        const bool deleted = !tab && !view && !page && !window;
+        if (m_spare)
+            m_spare->prepare();
+        Channel::answer(QStringLiteral("closed ")
+                        + (deleted ? QStringLiteral("deleted") : QStringLiteral("kept")));
+    }
+
+    void fill(int count, const QString &address)
+    {
+        if (!writeSettings(m_folder, address)) {
+            Channel::answer(QStringLiteral("error cannot write the settings file"));
+            return;
+        }
+        while (Module1::CountTabs(*m_forms) < count) {
+            const frmBrowser *before = m_window->LastTab();
+            m_window->mNew_Click();
+            frmBrowser *tab = m_window->LastTab();
+            if (!tab || tab == before || !waitLoaded(tab, 60000)) {
+                Channel::answer(QStringLiteral("error tab %1 did not open and load")
+                                    .arg(Module1::CountTabs(*m_forms)));
+                return;
+            }
+            if (m_spare)
+                m_spare->prepare();
+        }
+        int visible = 0;
+        for (const frmBrowser *tab : m_forms->of<frmBrowser>())
+            visible += engineOf(tab)->page()->isVisible() ? 1 : 0;
+        Channel::answer(
+            QStringLiteral("filled %1 %2").arg(Module1::CountTabs(*m_forms)).arg(visible));
+    }
+
+    void switchPanels(int clicks, quint32 seed)
+    {
+        QMdiArea *area = m_window->mdiArea();
+        QRandomGenerator random(seed);
+        PaintWatch watch;
+        qApp->installEventFilter(&watch);
+        for (int click = 1; click <= clicks; ++click) {
+            const QList<frmBrowser *> tabs = m_forms->of<frmBrowser>();
+            frmBrowser *target = nullptr;
+            while (!target || target->subWindow() == area->activeSubWindow())
+                target = tabs.at(random.bounded(int(tabs.size())));
+            Panel *panel = Module1::GetTabPanel(*m_forms, QString::number(target->getID()));
+            QWebEngineView *view = engineOf(target)->view();
+            QWidget *pageView = view->focusProxy() ? view->focusProxy() : view;
+            if (!panel) {
+                Channel::answer(QStringLiteral("error tab %1 has no panel").arg(target->getID()));
+                break;
+            }
+            qint64 activated = 0;
+            const QMetaObject::Connection connection
+                = connect(area, &QMdiArea::subWindowActivated, this, [&](QMdiSubWindow *window) {
+                      if (window == target->subWindow() && !activated)
+                          activated = monotonicNs();
+                  });
+            watch.arm(m_window, target->subWindow(), pageView);
+            QLabel *label = panel->label();
+            const qint64 start = monotonicNs();
+            QTest::mouseClick(label, Qt::LeftButton, Qt::KeyboardModifiers(),
+                              label->rect().center());
+            const qint64 returned = monotonicNs();
+            const bool active = area->activeSubWindow() == target->subWindow();
+            // Later paints of the view come with frames the engine sends.
+            waitUntil([&] { return watch.windowDrawn != 0; }, 2000);
+            waitUntil([] { return false; }, 300);
+            watch.disarm();
+            disconnect(connection);
+            const auto since = [start](qint64 stamp) {
+                return stamp ? QString::number(stamp - start) : QStringLiteral("-");
+            };
+            Channel::answer(QStringLiteral("click %1 %2 %3 %4 %5 %6 %7 %8 %9")
+                                .arg(click)
+                                .arg(active ? 1 : 0)
+                                .arg(since(activated), since(returned), since(watch.firstInTab),
+                                     since(watch.firstOfView), since(watch.lastOfView))
+                                .arg(watch.viewPaints)
+                                .arg(since(watch.windowDrawn)));
+        }
+        qApp->removeEventFilter(&watch);
+        const frmBrowser *any = m_forms->of<frmBrowser>().constFirst();
+        const QWebEngineView *view = engineOf(any)->view();
+        Channel::answer(
+            QStringLiteral("switched ")
+            + QString::fromLatin1(
+                (view->focusProxy() ? view->focusProxy() : view)->metaObject()->className()));
+    }
+
+    frmCV *m_window;
+    Forms *m_forms;
+    QString m_folder;
+    BrowserStamps *m_stamps;
+    SpareBrowser *m_spare;
+    QPointer<frmBrowser> m_opened;
+    bool m_useKey = false;
+};
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const QString folder = argumentValue(arguments, QStringLiteral("--folder"));
+    const QString page = argumentValue(arguments, QStringLiteral("--page"));
+    if (folder.isEmpty() || page.isEmpty()) {
+        std::fprintf(stderr,
+                     "usage: %s --page ADDRESS --folder DIR [--prepare-browser [--prepare-blank]] "
+                     "[--hide-background-tabs]\n",
+                     argv[0]);
+        return 2;
+    }
+    if (!writeSettings(folder, page)) {
+        std::fprintf(stderr, "cannot write the settings file in %s\n", qPrintable(folder));
+        return 1;
+    }
+
+    // As the program starts: Qt sees no arguments, the same attribute,
+    // names, locale and translation.
+    int qtArgc = 1;
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(qtArgc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Corvane"));
+    const QLocale french(QLocale::French, QLocale::France);
+    QLocale::setDefault(french);
+    QTranslator qtTranslator;
+    if (qtTranslator.load(french, QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTranslator);
+
+    QWebEngineProfile profile;
+    WebEngineBrowser::configureProfile(&profile);
+    Forms forms;
+    DialogMessageBox messageBox;
+    ProcessLauncher launcher;
+    BrowserStamps stamps;
+    std::unique_ptr<SpareBrowser> spare;
+    if (arguments.contains(QStringLiteral("--prepare-browser")))
+        spare = std::make_unique<SpareBrowser>(
+            &profile, arguments.contains(QStringLiteral("--prepare-blank")));
+
+    const Platform platform {
+        .folder = ProgramFolder(folder),
+        .createBrowser = [&profile, &stamps, &spare](QWidget *parent) -> WebBrowser * {
+            stamps.start = monotonicNs();
+            WebBrowser *browser
+                = spare ? spare->take(parent) : new WebEngineBrowser(&profile, parent);
+            stamps.end = monotonicNs();
+            return browser;
+        },
+        .forms = &forms,
+        .messageBox = &messageBox,
+        .launcher = &launcher,
+    };
+    frmCV window(platform);
+    messageBox.setParentWindow(&window);
+    window.Show();
+
+    Harness harness(&window, &forms, folder, &stamps, spare.get());
+    if (arguments.contains(QStringLiteral("--hide-background-tabs")))
+        harness.hideBackgroundTabs();
+    if (!harness.start())
+        return 1;
+    Channel channel;
+    QObject::connect(&channel, &Channel::command, &harness, &Harness::handle);
+    return app.exec();
+}
