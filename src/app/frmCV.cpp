@@ -180,8 +180,26 @@ void frmCV::Bar_PanelDblClick(Panel *panel)
 
 void frmCV::tabActivated(QMdiSubWindow *window)
 {
-    if (auto *tab = window ? qobject_cast<frmBrowser *>(window->widget()) : nullptr)
-        tab->Activate();
+    // Nothing is active while another window of the program, or of another
+    // program, has the focus: the tabs stay as they are.
+    auto *tab = window ? qobject_cast<frmBrowser *>(window->widget()) : nullptr;
+    if (!tab)
+        return;
+    tab->Activate();
+    connect(window, &QMdiSubWindow::windowStateChanged, this, &frmCV::showUncoveredPages,
+            Qt::UniqueConnection);
+    showUncoveredPages();
+}
+
+void frmCV::showUncoveredPages()
+{
+    // Behind a maximized tab the other tabs' pages cannot be seen. Hidden,
+    // they cost neither drawing nor the memory of a shown page; restored,
+    // cascaded or tiled, every tab shows its page.
+    QMdiSubWindow *front = m_area->currentSubWindow();
+    const bool covering = front && front->isMaximized();
+    for (frmBrowser *tab : m_platform.forms->of<frmBrowser>())
+        tab->setPageShown(!covering || tab->subWindow() == front);
 }
 
 void frmCV::mOptions_Click()

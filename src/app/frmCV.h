@@ -52,6 +52,7 @@ private:
     void Bar_PanelClick(Panel *panel);
     void Bar_PanelDblClick(Panel *panel);
     void tabActivated(QMdiSubWindow *window);
+    void showUncoveredPages();
     float outerWidth() const;
 
     Platform m_platform;

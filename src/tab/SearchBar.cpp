@@ -120,7 +120,9 @@ SearchBar::SearchBar(frmBrowser *tab, const TabControls &controls, const Platfor
 
 bool SearchBar::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_query->lineEdit() && event->type() == QEvent::KeyPress
+    // Only a key is looked at: the box may be on its way out for other
+    // events, and must not be asked for its line edit then.
+    if (event->type() == QEvent::KeyPress && watched == m_query->lineEdit()
         && isEnter(static_cast<QKeyEvent *>(event))) {
         const QString query = m_query->currentText();
         if (!query.isEmpty()) {

@@ -157,6 +157,11 @@ void frmBrowser::Activate()
     Module1::SelectTabPanel(*m_host.platform.forms, QString::number(getID()));
 }
 
+void frmBrowser::setPageShown(bool shown)
+{
+    browser()->widget()->setVisible(shown);
+}
+
 void frmBrowser::Sortie()
 {
     const Forms &forms = *m_host.platform.forms;

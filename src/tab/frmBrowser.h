@@ -45,6 +45,9 @@ public:
     void bringForward();
     // The tab became the active child window: its panel is drawn inset.
     void Activate();
+    // A page that cannot be seen (behind a maximized tab) is hidden, so that
+    // the engine neither draws nor keeps it as a shown page.
+    void setPageShown(bool shown);
 
     // The tab's part of closing: its panel leaves the tab strip.
     void Sortie();
@@ -59,6 +62,8 @@ public:
 
     WebBrowser *browser() const { return m_controls.brwWebbrowser; }
     QMdiSubWindow *subWindow() const { return m_subWindow; }
+    // Where the tab lives, for the tabs it opens.
+    const TabHost &host() const { return m_host; }
 
 protected:
     void resizeEvent(QResizeEvent *event) override;

@@ -272,6 +272,32 @@ private Q_SLOTS:
         QCOMPARE(bevels(), (Bevels {Raised, Raised, Raised}));
     }
 
+    // Only pages that can be seen are shown: behind a maximized tab, the
+    // others' are hidden.
+    void pagesBehindAMaximizedTabAreHidden()
+    {
+        openTabs(3);
+        const auto shownPages = [this] {
+            QList<qint16> shown;
+            for (const frmBrowser *tab : forms().of<frmBrowser>()) {
+                if (tab->browser()->widget()->isVisible())
+                    shown.append(tab->getID());
+            }
+            return shown;
+        };
+        QCOMPARE(shownPages(), QList<qint16> {3});
+        QTest::mouseClick(bar()->panel(1)->label(), Qt::LeftButton);
+        QCOMPARE(shownPages(), QList<qint16> {1});
+        window()->mdiArea()->tileSubWindows();
+        QCOMPARE(shownPages(), (QList<qint16> {1, 2, 3}));
+        QTest::mouseClick(bar()->panel(2)->label(), Qt::LeftButton);
+        QCOMPARE(shownPages(), (QList<qint16> {1, 2, 3}));
+        tab(2)->subWindow()->showMaximized();
+        QCOMPARE(shownPages(), QList<qint16> {2});
+        window()->mNew_Click();
+        QCOMPARE(shownPages(), QList<qint16> {4});
+    }
+
     // Ctrl+Tab goes round the tabs from the keyboard.
     void ctrlTabSwitchesTabs()
     {
