@@ -1,9 +1,11 @@
+#include "app/Module1.h"
 #include "app/frmCV.h"
 #include "platform/Forms.h"
 #include "platform/Launcher.h"
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
 #include "platform/WebEngineBrowser.h"
+#include "platform/WebEngineBrowserFactory.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -41,14 +43,15 @@ int main(int argc, char *argv[])
     QWebEngineProfile profile;
     WebEngineBrowser::configureProfile(&profile);
     Forms forms;
+    // A new tab finds its page prepared while there is room for one more.
+    WebEngineBrowserFactory browsers(
+        &profile, [&forms] { return Module1::CountTabs(forms) < Module1::TabLimit; });
     DialogMessageBox messageBox;
     ProcessLauncher launcher;
 
     const Platform platform {
         .folder = ProgramFolder(QCoreApplication::applicationDirPath()),
-        .createBrowser = [&profile](QWidget *parent) -> WebBrowser * {
-            return new WebEngineBrowser(&profile, parent);
-        },
+        .createBrowser = [&browsers](QWidget *parent) { return browsers.create(parent); },
         .forms = &forms,
         .messageBox = &messageBox,
         .launcher = &launcher,

@@ -1,0 +1,72 @@
+#include "WebEngineBrowserFactory.h"
+
+#include "platform/WebEngineBrowser.h"
+
+#include <QWebEngineHistory>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+namespace {
+
+const QUrl Blank(QStringLiteral("about:blank"));
+
+// Once the page shows something else than its prepared about:blank, that
+// entry leaves its history.
+void forgetBlankOnceLeft(QWebEnginePage *page)
+{
+    auto connection = std::make_shared<QMetaObject::Connection>();
+    *connection = QObject::connect(page, &QWebEnginePage::urlChanged, page,
+                                   [page, connection](const QUrl &url) {
+                                       if (url == Blank)
+                                           return;
+                                       QObject::disconnect(*connection);
+                                       page->history()->clear();
+                                   });
+}
+
+} // namespace
+
+WebEngineBrowserFactory::WebEngineBrowserFactory(QWebEngineProfile *profile,
+                                                 std::function<bool()> roomForAnotherTab)
+    : m_profile(profile)
+    , m_roomForAnotherTab(std::move(roomForAnotherTab))
+{
+}
+
+// The prepared control, if any, goes with its holder.
+WebEngineBrowserFactory::~WebEngineBrowserFactory() = default;
+
+bool WebEngineBrowserFactory::hasPrepared() const
+{
+    return m_prepared && !m_prepared->Busy() && m_prepared->page()
+        && m_prepared->page()->url() == Blank;
+}
+
+WebBrowser *WebEngineBrowserFactory::create(QWidget *parent)
+{
+    WebEngineBrowser *browser = nullptr;
+    if (hasPrepared()) {
+        browser = m_prepared;
+        m_prepared = nullptr;
+        browser->setParent(parent);
+        browser->view()->setParent(parent);
+        forgetBlankOnceLeft(browser->page());
+    } else {
+        // One still loading its about:blank is of no use to this tab.
+        delete m_prepared;
+        browser = new WebEngineBrowser(m_profile, parent);
+    }
+    // The next one is prepared once this one has its page, so that the
+    // two do not compete for the machine.
+    connect(browser, &WebBrowser::DownloadComplete, this, &WebEngineBrowserFactory::prepare,
+            Qt::SingleShotConnection);
+    return browser;
+}
+
+void WebEngineBrowserFactory::prepare()
+{
+    if (m_prepared || !m_roomForAnotherTab())
+        return;
+    m_prepared = new WebEngineBrowser(m_profile, &m_holder);
+    m_prepared->page()->setUrl(Blank);
+}
