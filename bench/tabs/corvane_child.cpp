@@ -30,6 +30,7 @@
 #include "platform/PanelBar.h"
 #include "platform/Platform.h"
 #include "platform/WebEngineBrowser.h"
+#include "platform/WebEngineBrowserFactory.h"
 #include "tab/frmBrowser.h"
 
 #include <QAction>
@@ -76,48 +77,6 @@ struct BrowserStamps
     qint64 end = 0;
 };
 
-// A trial: with --prepare-browser, the browser control of the next tab is made
-// beforehand, while the program is idle, and handed to the tab that asks
-// for one: what opening a tab would cost if the program kept one ready.
-class SpareBrowser
-{
-public:
-    SpareBrowser(QWebEngineProfile *profile, bool loadBlank)
-        : m_profile(profile)
-        , m_loadBlank(loadBlank)
-    {
-    }
-
-    void prepare()
-    {
-        if (m_spare)
-            return;
-        m_holder = std::make_unique<QWidget>();
-        m_spare = new WebEngineBrowser(m_profile, m_holder.get());
-        // An empty page is given its renderer process, which the first real
-        // address then keeps.
-        if (m_loadBlank)
-            m_spare->page()->load(QUrl(QStringLiteral("about:blank")));
-    }
-
-    WebBrowser *take(QWidget *parent)
-    {
-        prepare();
-        WebEngineBrowser *browser = m_spare;
-        m_spare = nullptr;
-        browser->view()->setParent(parent);
-        browser->setParent(parent);
-        m_holder.reset();
-        return browser;
-    }
-
-private:
-    QWebEngineProfile *m_profile;
-    bool m_loadBlank;
-    std::unique_ptr<QWidget> m_holder;
-    WebEngineBrowser *m_spare = nullptr;
-};
-
 // The moment the first child window is shown while it is installed.
 class ShowWatch : public QObject
 {
@@ -136,27 +95,12 @@ protected:
 class Harness : public QObject
 {
 public:
-    Harness(frmCV *window, Forms *forms, QString folder, BrowserStamps *stamps, SpareBrowser *spare)
+    Harness(frmCV *window, Forms *forms, QString folder, BrowserStamps *stamps)
         : m_window(window)
         , m_forms(forms)
         , m_folder(std::move(folder))
         , m_stamps(stamps)
-        , m_spare(spare)
     {
-    }
-
-    // A trial: only the active tab's page view is shown; the engine then
-    // stops drawing the pages behind it.
-    void hideBackgroundTabs()
-    {
-        const auto apply = [this](QMdiSubWindow *active) {
-            if (!active)
-                return;
-            for (const frmBrowser *tab : m_forms->of<frmBrowser>())
-                engineOf(tab)->view()->setVisible(tab->subWindow() == active);
-        };
-        connect(m_window->mdiArea(), &QMdiArea::subWindowActivated, this, apply);
-        apply(m_window->mdiArea()->activeSubWindow());
     }
 
     bool start()
@@ -170,8 +114,6 @@ public:
         waitUntil([this] { return QApplication::activeWindow() == m_window; }, 3000);
         // F12 is a shortcut of the main window: it needs the window active.
         m_useKey = QApplication::activeWindow() == m_window;
-        if (m_spare)
-            m_spare->prepare();
         const QWidget *view = engineOf(first)->view();
         Channel::answer(QStringLiteral("ready %1 %2 %3")
                             .arg(view->width())
@@ -282,8 +224,6 @@ private:
         tab->Unload();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         const bool deleted = !tab && !view && !page && !window;
-        if (m_spare)
-            m_spare->prepare();
         Channel::answer(QStringLiteral("closed ")
                         + (deleted ? QStringLiteral("deleted") : QStringLiteral("kept")));
     }
@@ -303,8 +243,6 @@ private:
                                     .arg(Module1::CountTabs(*m_forms)));
                 return;
             }
-            if (m_spare)
-                m_spare->prepare();
         }
         int visible = 0;
         for (const frmBrowser *tab : m_forms->of<frmBrowser>())
@@ -373,7 +311,6 @@ private:
     Forms *m_forms;
     QString m_folder;
     BrowserStamps *m_stamps;
-    SpareBrowser *m_spare;
     QPointer<frmBrowser> m_opened;
     bool m_useKey = false;
 };
@@ -388,10 +325,7 @@ int main(int argc, char *argv[])
     const QString folder = argumentValue(arguments, QStringLiteral("--folder"));
     const QString page = argumentValue(arguments, QStringLiteral("--page"));
     if (folder.isEmpty() || page.isEmpty()) {
-        std::fprintf(stderr,
-                     "usage: %s --page ADDRESS --folder DIR [--prepare-browser [--prepare-blank]] "
-                     "[--hide-background-tabs]\n",
-                     argv[0]);
+        std::fprintf(stderr, "usage: %s --page ADDRESS --folder DIR\n", argv[0]);
         return 2;
     }
     if (!writeSettings(folder, page)) {
@@ -418,17 +352,14 @@ int main(int argc, char *argv[])
     DialogMessageBox messageBox;
     ProcessLauncher launcher;
     BrowserStamps stamps;
-    std::unique_ptr<SpareBrowser> spare;
-    if (arguments.contains(QStringLiteral("--prepare-browser")))
-        spare = std::make_unique<SpareBrowser>(
-            &profile, arguments.contains(QStringLiteral("--prepare-blank")));
+    WebEngineBrowserFactory browsers(
+        &profile, [&forms] { return Module1::CountTabs(forms) < Module1::TabLimit; });
 
     const Platform platform {
         .folder = ProgramFolder(folder),
-        .createBrowser = [&profile, &stamps, &spare](QWidget *parent) -> WebBrowser * {
+        .createBrowser = [&browsers, &stamps](QWidget *parent) -> WebBrowser * {
             stamps.start = monotonicNs();
-            WebBrowser *browser
-                = spare ? spare->take(parent) : new WebEngineBrowser(&profile, parent);
+            WebBrowser *browser = browsers.create(parent);
             stamps.end = monotonicNs();
             return browser;
         },
@@ -440,9 +371,7 @@ int main(int argc, char *argv[])
     messageBox.setParentWindow(&window);
     window.Show();
 
-    Harness harness(&window, &forms, folder, &stamps, spare.get());
-    if (arguments.contains(QStringLiteral("--hide-background-tabs")))
-        harness.hideBackgroundTabs();
+    Harness harness(&window, &forms, folder, &stamps);
     if (!harness.start())
         return 1;
     Channel channel;

@@ -602,14 +602,6 @@ int main(int argc, char *argv[])
         = number("warmup", "new-tab: unreported samples of each first.", "2");
     const QCommandLineOption pauseOption
         = number("pause", "new-tab, cycles: milliseconds between tabs.", "300");
-    const QCommandLineOption prepareBlankOption(
-        QStringLiteral("prepare-blank"),
-        QStringLiteral("Like --prepare-browser, and the prepared page loads about:blank, so that "
-                       "it has its renderer process before F12 (a trial)."));
-    const QCommandLineOption prepareOption(
-        QStringLiteral("prepare-browser"),
-        QStringLiteral("new-tab, cycles: make each tab's browser control before F12, while the "
-                       "browser is idle (a trial; the program does not do this)."));
     const QCommandLineOption floorAllVisibleOption(
         QStringLiteral("floor-all-visible"),
         QStringLiteral("memory: keep the floor's views behind the current one shown (a trial)."));
@@ -620,10 +612,6 @@ int main(int argc, char *argv[])
         QStringLiteral("trim"),
         QStringLiteral("cycles: at each reading, also read again after the program handed its "
                        "heap's free memory back to the system."));
-    const QCommandLineOption hideOption(
-        QStringLiteral("hide-background-tabs"),
-        QStringLiteral("memory, switch: hide the page views of the tabs that are not active (a "
-                       "trial; the program does not do this)."));
     const QCommandLineOption runsOption = number("runs", "memory: runs of each program.", "3");
     const QCommandLineOption tabsOption = number("tabs", "memory, switch: tabs open.", "16");
     const QCommandLineOption settleOption = number(
@@ -641,11 +629,10 @@ int main(int argc, char *argv[])
                                            QStringLiteral("PATH"));
     const QCommandLineOption floorOption(
         QStringLiteral("floor"), QStringLiteral("The floor program."), QStringLiteral("PATH"));
-    parser.addOptions({samplesOption, warmupOption, pauseOption, prepareOption, runsOption,
-                       tabsOption, settleOption, clicksOption, seedOption, cyclesOption,
-                       everyOption, timeoutOption, corvaneOption, floorOption,
-                       floorAllVisibleOption, withFloorOption, trimOption, hideOption,
-                       prepareBlankOption});
+    parser.addOptions({samplesOption, warmupOption, pauseOption, runsOption, tabsOption,
+                       settleOption, clicksOption, seedOption, cyclesOption, everyOption,
+                       timeoutOption, corvaneOption, floorOption, floorAllVisibleOption,
+                       withFloorOption, trimOption});
     parser.process(app);
 
     const QStringList positional = parser.positionalArguments();
@@ -707,18 +694,6 @@ int main(int argc, char *argv[])
     // The trials change what the browser's harness does, never the program.
     QStringList corvaneExtra;
     QStringList trials;
-    if (parser.isSet(prepareOption) || parser.isSet(prepareBlankOption)) {
-        corvaneExtra << QStringLiteral("--prepare-browser");
-        trials << QStringLiteral("each tab's browser control is made before F12, while idle");
-    }
-    if (parser.isSet(prepareBlankOption)) {
-        corvaneExtra << QStringLiteral("--prepare-blank");
-        trials << QStringLiteral("the prepared page has loaded about:blank");
-    }
-    if (parser.isSet(hideOption)) {
-        corvaneExtra << QStringLiteral("--hide-background-tabs");
-        trials << QStringLiteral("the page views of the tabs that are not active are hidden");
-    }
     Bench bench(paths, timeout);
     if (!bench.listen())
         return 1;
