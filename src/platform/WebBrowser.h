@@ -4,12 +4,14 @@
 #include <QString>
 #include <QUrl>
 
+#include <functional>
+
 class QWidget;
 class WebBrowser;
 
-// What a page asks for when it wants a new window. The handler of
-// WebBrowser::NewWindow2 either sets Cancel, or leaves it false and points
-// ppDisp at the browser that receives the new window's content.
+// What a page asks for when it wants a new window. The control's NewWindow2
+// handler either sets Cancel, or leaves it false and points ppDisp at the
+// browser that receives the new window's content.
 struct NewWindowRequest
 {
     QUrl url;                     // what the new window is to show (may be empty)
@@ -49,12 +51,34 @@ public:
     virtual void setRegisterAsBrowser(bool registered) = 0;
     virtual bool RegisterAsBrowser() const = 0;
 
+    // The NewWindow2 event: raised, and answered, before the control opens
+    // a new window. The control reads the request back once the handler
+    // returns, so there is one handler, which the tab installs; without one,
+    // every new window is dropped. The handler may wait in a modal question,
+    // during which the control, its page or its tab may be closed.
+    using NewWindowHandler = std::function<void(NewWindowRequest &request)>;
+    void setNewWindowHandler(NewWindowHandler handler) { m_newWindowHandler = std::move(handler); }
+    bool hasNewWindowHandler() const { return bool(m_newWindowHandler); }
+
 Q_SIGNALS:
     void StatusTextChange(const QString &text);
     // Progress -1 means the download is over; ProgressMax may be 0.
     void ProgressChange(qint32 progress, qint32 progressMax);
     void DownloadComplete();
-    // Raised, and handled, before the control opens a new window. Handlers
-    // must be connected directly: the control reads the request back.
-    void NewWindow2(NewWindowRequest *request);
+
+protected:
+    // Hands the request to the handler; a request nobody handles is
+    // cancelled. The handler runs from a copy, so that it may replace or
+    // remove itself, or see the control deleted, while it runs.
+    void raiseNewWindow2(NewWindowRequest &request)
+    {
+        const NewWindowHandler handler = m_newWindowHandler;
+        if (handler)
+            handler(request);
+        else
+            request.Cancel = true;
+    }
+
+private:
+    NewWindowHandler m_newWindowHandler;
 };

@@ -54,27 +54,50 @@ WebEngineBrowser::WebEngineBrowser(QWebEngineProfile *profile, QWidget *parentWi
     answerRequestsAtOnce();
 
     connect(m_page, &QWebEnginePage::newWindowRequested, this,
-            [this](QWebEngineNewWindowRequest &engineRequest) {
-                NewWindowRequest request;
-                request.url = engineRequest.requestedUrl();
-                request.userInitiated = engineRequest.isUserInitiated();
-                Q_EMIT NewWindow2(&request);
-                // A window the handler neither cancels nor places is dropped,
-                // as is one it places in this very browser.
-                auto *target = qobject_cast<WebEngineBrowser *>(request.ppDisp);
-                if (request.Cancel || !target || target == this || !target->m_page)
-                    return;
-                if (target->m_page->profile() != m_page->profile()) {
-                    qWarning("WebEngineBrowser: a new window cannot open in a browser of "
-                             "another profile");
-                    return;
-                }
-                engineRequest.openIn(target->m_page);
-            });
+            &WebEngineBrowser::newWindowRequested);
+}
+
+void WebEngineBrowser::newWindowRequested(QWebEngineNewWindowRequest &engineRequest)
+{
+    NewWindowRequest request;
+    request.url = engineRequest.requestedUrl();
+    request.userInitiated = engineRequest.isUserInitiated();
+
+    // The handler may wait in a question, and this browser, its tab or the
+    // main window may close meanwhile. The engine is still inside the call
+    // that raised the request, so the page must outlive it: a browser
+    // deleted now leaves its page to the last such call under way (see the
+    // destructor), which deletes it once it is over.
+    const QPointer<WebEngineBrowser> self(this);
+    const QPointer<QWebEnginePage> page(m_page);
+    const std::shared_ptr<int> underWay = m_newWindowsUnderWay;
+    ++*underWay;
+    raiseNewWindow2(request);
+    --*underWay;
+    if (!self) {
+        if (*underWay == 0 && page)
+            page->deleteLater();
+        return;
+    }
+
+    // A window the handler neither cancels nor places is dropped, as is one
+    // it places in this very browser.
+    auto *target = qobject_cast<WebEngineBrowser *>(request.ppDisp);
+    if (request.Cancel || !target || target == this || !target->m_page || !m_page)
+        return;
+    if (target->m_page->profile() != m_page->profile()) {
+        qWarning("WebEngineBrowser: a new window cannot open in a browser of another profile");
+        return;
+    }
+    engineRequest.openIn(target->m_page);
 }
 
 WebEngineBrowser::~WebEngineBrowser()
 {
+    // While a new window of this page waits for its answer, the page stays,
+    // without its view, until that wait is over.
+    if (*m_newWindowsUnderWay > 0 && m_page)
+        m_page->setParent(nullptr);
     delete m_view;
 }
 

@@ -4,7 +4,10 @@
 
 #include <QPointer>
 
+#include <memory>
+
 class QTimer;
+class QWebEngineNewWindowRequest;
 class QWebEnginePage;
 class QWebEngineProfile;
 class QWebEngineView;
@@ -27,9 +30,13 @@ class QWebEngineView;
 //   urlChanged to another document while a navigation asked for has not
 //   begun loading (the engine shows its address first)
 //       -> nothing: that navigation's load ends it
-//   newWindowRequested
+//   newWindowRequested (a script's window.open, with or without a click; a
+//   link or form aimed at _blank or at a window name no page has; a middle
+//   or Ctrl+click on a link; the context menu's new tab or window)
 //       -> NewWindow2; the window opens in the browser the handler puts in
-//          ppDisp, and is dropped otherwise
+//          ppDisp, through the engine's own adoption, so that the new page
+//          has its opener and its first navigation as a browser gives them;
+//          it is dropped otherwise. No window of its own is ever made.
 //
 // Busy() is true as soon as Navigate, GoBack, GoForward or Refresh returns,
 // before the engine reports the load, and false again before DownloadComplete().
@@ -78,6 +85,7 @@ private:
     void navigationAsked();
     void titleChanged();
     void urlChanged(const QUrl &url);
+    void newWindowRequested(QWebEngineNewWindowRequest &engineRequest);
 
     QPointer<QWebEngineView> m_view;
     QPointer<QWebEnginePage> m_page;
@@ -87,4 +95,7 @@ private:
     int m_lastProgress = -1;
     QString m_hoveredLink;
     QUrl m_shownUrl;
+    // How many of this page's new windows wait for the handler's answer;
+    // shared with those waits, which may outlive the browser.
+    std::shared_ptr<int> m_newWindowsUnderWay = std::make_shared<int>(0);
 };

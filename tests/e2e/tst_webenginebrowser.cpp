@@ -2,6 +2,8 @@
 #include "support/EngineTest.h"
 #include "support/HttpServer.h"
 
+#include <QAction>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -13,6 +15,7 @@
 #include <QWebEngineView>
 
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -65,10 +68,20 @@ public:
     bool RegisterAsBrowser() const override { return false; }
 };
 
-enum class Opening { Script, LinkClicked, LinkClickedByScript };
+enum class Opening {
+    Script,
+    LinkClicked,
+    LinkClickedByScript,
+    MiddleClick,
+    CtrlClick,
+    NamedTargetClicked,
+    FormByScript,
+    ContextMenu
+};
 enum class Before { Loading, JustStopped, Stopped };
 enum class WithinPage { TypedFragment, BackBeforeFragment, JavaScriptAddress };
-enum class Answer { None, Cancel, CancelWithBrowser, ThisBrowser, OtherKind };
+enum class Answer { None, Cancel, CancelWithBrowser, ThisBrowser, OtherKind, NoHandler };
+enum class Gone { Browser, Window, WindowInAWait };
 
 } // namespace
 
@@ -76,6 +89,7 @@ Q_DECLARE_METATYPE(Opening)
 Q_DECLARE_METATYPE(Before)
 Q_DECLARE_METATYPE(Answer)
 Q_DECLARE_METATYPE(WithinPage)
+Q_DECLARE_METATYPE(Gone)
 
 class TestWebEngineBrowser : public QObject
 {
@@ -110,6 +124,9 @@ private Q_SLOTS:
     void newWindowDropped();
     void newWindowOpensInGivenBrowser_data();
     void newWindowOpensInGivenBrowser();
+    void newWindowReplacesNavigationBegun();
+    void browserGoneWhileHandlerWaits_data();
+    void browserGoneWhileHandlerWaits();
 
     void permissionsDenied_data();
     void permissionsDenied();
@@ -123,6 +140,8 @@ private:
     [[nodiscard]] bool load(WebBrowser *browser, const QString &path);
     [[nodiscard]] bool waitUntilDrawn(WebEngineBrowser *browser);
     void openWindow(Opening opening);
+    // What the page's script gives back, as text.
+    [[nodiscard]] QString evaluate(WebEngineBrowser *browser, const QString &script);
 
     HttpServer m_server;
     QWebEngineProfile *m_profile = nullptr;
@@ -148,6 +167,10 @@ void TestWebEngineBrowser::initTestCase()
                      "<!DOCTYPE html><title>Fenêtre</title><body style='margin:0'>"
                      "<a id='lien' href='/popup' target='_blank' style='display:block;"
                      "width:200px;height:100px'>Ouvrir</a>"
+                     "<a id='nomme' href='/popup' target='ailleurs' style='display:block;"
+                     "width:200px;height:100px'>Ailleurs</a>"
+                     "<form id='formulaire' action='/popup' target='_blank'>"
+                     "<input type='hidden' name='q' value='1'></form>"
                      "<script>requestAnimationFrame(() => requestAnimationFrame(() => {"
                      " document.title = 'Prête'; }));</script>");
     m_server.addPage(QStringLiteral("/popup"), "<!DOCTYPE html><title>Surgissante</title>");
@@ -238,7 +261,48 @@ void TestWebEngineBrowser::openWindow(Opening opening)
         m_browser->page()->runJavaScript(
             QStringLiteral("document.getElementById('lien').click();"));
         break;
+    case Opening::MiddleClick:
+        QVERIFY(m_browser->view()->focusProxy());
+        QTest::mouseClick(m_browser->view()->focusProxy(), Qt::MiddleButton, {}, QPoint(20, 20));
+        break;
+    case Opening::CtrlClick:
+        QVERIFY(m_browser->view()->focusProxy());
+        QTest::mouseClick(m_browser->view()->focusProxy(), Qt::LeftButton, Qt::ControlModifier,
+                          QPoint(20, 20));
+        break;
+    case Opening::NamedTargetClicked:
+        QVERIFY(m_browser->view()->focusProxy());
+        QTest::mouseClick(m_browser->view()->focusProxy(), Qt::LeftButton, {}, QPoint(20, 120));
+        break;
+    case Opening::FormByScript:
+        m_browser->page()->runJavaScript(
+            QStringLiteral("document.getElementById('formulaire').submit();"));
+        break;
+    case Opening::ContextMenu: {
+        // The view's own menu, on the link, and its "open in a new tab".
+        QVERIFY(m_browser->view()->focusProxy());
+        QTest::mouseClick(m_browser->view()->focusProxy(), Qt::RightButton, {}, QPoint(20, 20));
+        QTRY_VERIFY_WITH_TIMEOUT(QApplication::activePopupWidget(), Timeout);
+        QPointer<QWidget> menu = QApplication::activePopupWidget();
+        m_browser->page()->action(QWebEnginePage::OpenLinkInNewTab)->trigger();
+        if (menu)
+            menu->close();
+        QTRY_VERIFY_WITH_TIMEOUT(!menu, Timeout);
+        break;
     }
+    }
+}
+
+QString TestWebEngineBrowser::evaluate(WebEngineBrowser *browser, const QString &script)
+{
+    // The answer may come after the wait has given up.
+    const auto answer = std::make_shared<std::optional<QString>>();
+    browser->page()->runJavaScript(script,
+                                   [answer](const QVariant &value) { *answer = value.toString(); });
+    const QDeadlineTimer deadline(Timeout);
+    while (!*answer && !deadline.hasExpired())
+        QTest::qWait(20);
+    return answer->value_or(QStringLiteral("(no answer)"));
 }
 
 void TestWebEngineBrowser::navigate_data()
@@ -651,26 +715,34 @@ void TestWebEngineBrowser::newWindowRaisedOnce_data()
 {
     QTest::addColumn<Opening>("opening");
     QTest::addColumn<bool>("userInitiated");
-    QTest::newRow("window.open") << Opening::Script << false;
-    QTest::newRow("link clicked") << Opening::LinkClicked << true;
-    QTest::newRow("link clicked by script") << Opening::LinkClickedByScript << false;
+    QTest::addColumn<QString>("path");
+    const QString popup = QStringLiteral("/popup");
+    QTest::newRow("window.open") << Opening::Script << false << popup;
+    QTest::newRow("link clicked") << Opening::LinkClicked << true << popup;
+    QTest::newRow("link clicked by script") << Opening::LinkClickedByScript << false << popup;
+    QTest::newRow("middle click") << Opening::MiddleClick << true << popup;
+    QTest::newRow("Ctrl+click") << Opening::CtrlClick << true << popup;
+    QTest::newRow("named target no window has") << Opening::NamedTargetClicked << true << popup;
+    QTest::newRow("form aimed at _blank")
+        << Opening::FormByScript << false << QStringLiteral("/popup?q=1");
+    QTest::newRow("context menu, new tab") << Opening::ContextMenu << true << popup;
 }
 
 void TestWebEngineBrowser::newWindowRaisedOnce()
 {
     QFETCH(Opening, opening);
     QFETCH(bool, userInitiated);
+    QFETCH(QString, path);
 
     QVERIFY(waitUntilDrawn(m_browser));
     QList<NewWindowRequest> requests;
-    connect(m_browser, &WebBrowser::NewWindow2, this,
-            [&](NewWindowRequest *request) { requests.append(*request); });
+    m_browser->setNewWindowHandler([&](NewWindowRequest &request) { requests.append(request); });
     const qsizetype before = m_server.requestedPaths().size();
     const qsizetype windows = QApplication::topLevelWidgets().size();
 
     openWindow(opening);
     QTRY_COMPARE_WITH_TIMEOUT(requests.size(), 1, Timeout);
-    QCOMPARE(requests.first().url, m_server.url(QStringLiteral("/popup")));
+    QCOMPARE(requests.first().url, m_server.url(path));
     QCOMPARE(requests.first().userInitiated, userInitiated);
 
     // Unanswered, the window is dropped: the page loaded next is the only one.
@@ -688,6 +760,7 @@ void TestWebEngineBrowser::newWindowDropped_data()
     QTest::newRow("cancelled with a browser given") << Answer::CancelWithBrowser;
     QTest::newRow("given the same browser") << Answer::ThisBrowser;
     QTest::newRow("given another kind of browser") << Answer::OtherKind;
+    QTest::newRow("handler removed") << Answer::NoHandler;
 }
 
 void TestWebEngineBrowser::newWindowDropped()
@@ -699,34 +772,40 @@ void TestWebEngineBrowser::newWindowDropped()
     OtherBrowser other;
     QVERIFY(load(m_browser, QStringLiteral("/fenetre")));
     int raised = 0;
-    connect(m_browser, &WebBrowser::NewWindow2, this, [&](NewWindowRequest *request) {
+    m_browser->setNewWindowHandler([&](NewWindowRequest &request) {
         ++raised;
         switch (answer) {
         case Answer::None:
+        case Answer::NoHandler:
             break;
         case Answer::Cancel:
-            request->Cancel = true;
+            request.Cancel = true;
             break;
         case Answer::CancelWithBrowser:
-            request->Cancel = true;
-            request->ppDisp = second;
+            request.Cancel = true;
+            request.ppDisp = second;
             break;
         case Answer::ThisBrowser:
-            request->ppDisp = m_browser;
+            request.ppDisp = m_browser;
             break;
         case Answer::OtherKind:
-            request->ppDisp = &other;
+            request.ppDisp = &other;
             break;
         }
     });
+    // A handler that gives way to none: the last one installed is the one.
+    if (answer == Answer::NoHandler)
+        m_browser->setNewWindowHandler({});
+    QCOMPARE(m_browser->hasNewWindowHandler(), answer != Answer::NoHandler);
     const qsizetype before = m_server.requestedPaths().size();
     const qsizetype windows = QApplication::topLevelWidgets().size();
 
     openWindow(Opening::Script);
-    QTRY_COMPARE_WITH_TIMEOUT(raised, 1, Timeout);
+    if (answer != Answer::NoHandler)
+        QTRY_COMPARE_WITH_TIMEOUT(raised, 1, Timeout);
     QVERIFY(load(m_browser, QStringLiteral("/un")));
 
-    QCOMPARE(raised, 1);
+    QCOMPARE(raised, answer == Answer::NoHandler ? 0 : 1);
     QCOMPARE(pagesRequestedSince(before), QStringList {QStringLiteral("/un")});
     QCOMPARE(QApplication::topLevelWidgets().size(), windows);
     QCOMPARE(secondLog.events, QStringList());
@@ -736,20 +815,28 @@ void TestWebEngineBrowser::newWindowDropped()
 void TestWebEngineBrowser::newWindowOpensInGivenBrowser_data()
 {
     QTest::addColumn<Opening>("opening");
-    QTest::newRow("window.open") << Opening::Script;
-    QTest::newRow("link clicked") << Opening::LinkClicked;
+    // What the new page sees of window.opener: a link aimed at _blank means
+    // noopener, as it does in any browser.
+    QTest::addColumn<QString>("opener");
+    const QString noOpener = QStringLiteral("none");
+    const QString opener = QStringLiteral("/fenetre");
+    QTest::newRow("window.open") << Opening::Script << opener;
+    QTest::newRow("link clicked") << Opening::LinkClicked << noOpener;
+    QTest::newRow("middle click") << Opening::MiddleClick << noOpener;
+    QTest::newRow("form aimed at _blank") << Opening::FormByScript << opener;
 }
 
 void TestWebEngineBrowser::newWindowOpensInGivenBrowser()
 {
     QFETCH(Opening, opening);
+    QFETCH(QString, opener);
 
     auto *second = new WebEngineBrowser(m_profile, m_window.get());
     QVERIFY(waitUntilDrawn(m_browser));
     int raised = 0;
-    connect(m_browser, &WebBrowser::NewWindow2, this, [&](NewWindowRequest *request) {
+    m_browser->setNewWindowHandler([&](NewWindowRequest &request) {
         ++raised;
-        request->ppDisp = second;
+        request.ppDisp = second;
     });
     QSignalSpy complete(second, &WebBrowser::DownloadComplete);
     const int requests = m_server.requestCount(QStringLiteral("/popup"));
@@ -762,9 +849,104 @@ void TestWebEngineBrowser::newWindowOpensInGivenBrowser()
 
     QCOMPARE(raised, 1);
     QCOMPARE(m_server.requestCount(QStringLiteral("/popup")), requests + 1);
-    QCOMPARE(second->LocationURL(), address(QStringLiteral("/popup")));
+    const QString popup = address(QStringLiteral("/popup"));
+    QVERIFY2(second->LocationURL().startsWith(popup), qPrintable(second->LocationURL()));
     QCOMPARE(m_browser->LocationURL(), address(QStringLiteral("/fenetre")));
     QCOMPARE(QApplication::topLevelWidgets().size(), windows);
+    // The new page knows the page that opened it, as it would in a window
+    // of its own.
+    QCOMPARE(evaluate(second,
+                      QStringLiteral("window.opener ? window.opener.location.pathname"
+                                     " : 'none'")),
+             opener);
+}
+
+// The tab that takes a popup has begun loading its start page: the popup's
+// content replaces it, and the browser reports one end, the popup's.
+void TestWebEngineBrowser::newWindowReplacesNavigationBegun()
+{
+    auto *second = new WebEngineBrowser(m_profile, m_window.get());
+    QVERIFY(waitUntilDrawn(m_browser));
+    const int held = m_server.requestCount(QStringLiteral("/lent"));
+    second->Navigate(address(QStringLiteral("/lent")));
+    QTRY_COMPARE_WITH_TIMEOUT(m_server.requestCount(QStringLiteral("/lent")), held + 1, Timeout);
+    QVERIFY(second->Busy());
+    EventLog log(second);
+    m_browser->setNewWindowHandler([&](NewWindowRequest &request) {
+        second->setRegisterAsBrowser(true);
+        request.ppDisp = second;
+    });
+
+    openWindow(Opening::Script);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        second->LocationName() == QStringLiteral("Surgissante") && !second->Busy(), Timeout);
+    // What the server sends now for the page given up changes nothing.
+    m_server.releaseHeld();
+    QTest::qWait(300);
+
+    QCOMPARE(second->LocationURL(), address(QStringLiteral("/popup")));
+    QCOMPARE(second->LocationName(), QStringLiteral("Surgissante"));
+    QVERIFY(!second->Busy());
+    QCOMPARE(log.events.count(QStringLiteral("complete")), 1);
+    QCOMPARE(log.events.last(), QStringLiteral("status "));
+    QCOMPARE(evaluate(second,
+                      QStringLiteral("window.opener ? window.opener.location.pathname"
+                                     " : 'none'")),
+             QStringLiteral("/fenetre"));
+}
+
+void TestWebEngineBrowser::browserGoneWhileHandlerWaits_data()
+{
+    QTest::addColumn<Gone>("gone");
+    QTest::newRow("browser deleted") << Gone::Browser;
+    QTest::newRow("its window deleted") << Gone::Window;
+    QTest::newRow("its window deleted during a wait") << Gone::WindowInAWait;
+}
+
+// The handler may wait in a question, and its tab or the main window close
+// meanwhile: the page outlives the engine's call, then goes, and the window
+// it asked for is dropped.
+void TestWebEngineBrowser::browserGoneWhileHandlerWaits()
+{
+    QFETCH(Gone, gone);
+
+    QWidget elsewhere;
+    auto *second = new WebEngineBrowser(m_profile, &elsewhere);
+    EventLog secondLog(second);
+    QVERIFY(waitUntilDrawn(m_browser));
+    QPointer<QWebEnginePage> page = m_browser->page();
+    QPointer<QWebEngineView> view = m_browser->view();
+    bool pageDuringWait = false;
+    int raised = 0;
+    m_browser->setNewWindowHandler([&](NewWindowRequest &request) {
+        ++raised;
+        request.ppDisp = second;
+        switch (gone) {
+        case Gone::Browser:
+            delete m_browser;
+            break;
+        case Gone::Window:
+            m_window.reset();
+            break;
+        case Gone::WindowInAWait:
+            // As a modal question's own event loop would.
+            m_window.release()->deleteLater();
+            QTest::qWait(200);
+            break;
+        }
+        m_browser = nullptr;
+        pageDuringWait = !page.isNull() && view.isNull();
+    });
+    const int requests = m_server.requestCount(QStringLiteral("/popup"));
+
+    openWindow(Opening::Script);
+    QTRY_COMPARE_WITH_TIMEOUT(raised, 1, Timeout);
+    QVERIFY(pageDuringWait);
+    QTRY_VERIFY_WITH_TIMEOUT(page.isNull(), Timeout);
+    // The other browser still works, and never had the window.
+    QVERIFY(load(second, QStringLiteral("/un")));
+    QCOMPARE(m_server.requestCount(QStringLiteral("/popup")), requests);
+    QCOMPARE(secondLog.events.filter(QStringLiteral("/popup")), QStringList());
 }
 
 void TestWebEngineBrowser::permissionsDenied_data()

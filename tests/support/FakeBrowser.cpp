@@ -41,7 +41,9 @@ NewWindowRequest FakeBrowser::raiseNewWindow2(const QUrl &url, bool userInitiate
     NewWindowRequest request;
     request.url = url;
     request.userInitiated = userInitiated;
-    Q_EMIT NewWindow2(&request);
+    // The fake may be deleted while the handler runs: nothing of it is
+    // touched once the handler has returned.
+    WebBrowser::raiseNewWindow2(request);
     return request;
 }
 

@@ -39,6 +39,7 @@ public:
     void raiseStatusTextChange(const QString &text) { Q_EMIT StatusTextChange(text); }
     void raiseProgressChange(qint32 progress, qint32 max) { Q_EMIT ProgressChange(progress, max); }
     void raiseDownloadComplete() { Q_EMIT DownloadComplete(); }
+    // Through the tab's handler; the request as the handler left it.
     NewWindowRequest raiseNewWindow2(const QUrl &url, bool userInitiated);
 
 private:
