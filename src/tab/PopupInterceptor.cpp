@@ -1,12 +1,155 @@
 #include "PopupInterceptor.h"
 
-#include "platform/Platform.h"
+#include "app/Module1.h"
+#include "app/TabOpening.h"
+#include "platform/Forms.h"
+#include "platform/WebBrowser.h"
+#include "settings/PopupPolicy.h"
 #include "tab/TabControls.h"
 #include "tab/frmBrowser.h"
 
-PopupInterceptor::PopupInterceptor(frmBrowser *tab, const TabControls &controls, const Platform &platform)
-    : QObject(tab)
+#include <QCoreApplication>
+#include <QEvent>
+
+namespace PopupDecision {
+
+Step decide(const QString &popupMode, qint16 openTabs, Burst burst, bool userInitiated)
 {
-    Q_UNUSED(controls);
-    Q_UNUSED(platform);
+    const PopupPolicy policy = popupPolicy(popupMode);
+    if (policy == PopupPolicy::Block)
+        return Step::Refuse;
+    // While the burst's box is on screen its answer is not known, and a
+    // second box is what a burst may not raise.
+    if (burst == Burst::Waiting)
+        return Step::Refuse;
+    const bool full = openTabs >= Module1::TabLimit;
+    if (userInitiated || burst == Burst::Fresh) {
+        if (full)
+            return Step::TellLimit;
+        return policy == PopupPolicy::Ask ? Step::Ask : Step::Open;
+    }
+    if (burst == Burst::AfterYes && !full)
+        return Step::Open;
+    return Step::Refuse;
+}
+
+Burst after(Burst burst, Step step, MessageBox::Answer answer)
+{
+    switch (step) {
+    case Step::TellLimit:
+        return Burst::AfterRefusal;
+    case Step::Ask:
+        return answer == MessageBox::Yes ? Burst::AfterYes : Burst::AfterRefusal;
+    case Step::Refuse:
+    case Step::Open:
+        break;
+    }
+    return burst;
+}
+
+} // namespace PopupDecision
+
+using namespace PopupDecision;
+
+PopupInterceptor::PopupInterceptor(frmBrowser *tab, const TabControls &controls,
+                                   const Platform &platform)
+    : QObject(tab)
+    , m_tab(tab)
+    , m_browser(controls.brwWebbrowser)
+    , m_platform(platform)
+{
+    // The handler may outlive this object inside a wait of the control's.
+    m_browser->setNewWindowHandler([self = QPointer(this)](NewWindowRequest &request) {
+        if (self)
+            self->NewWindow2(request);
+        else
+            request.Cancel = true;
+    });
+    // A new user action in the tab ends the burst of requests its page has
+    // been making. The application's filter sees the mouse and keys on their
+    // way to whichever widget of the tab gets them: the engine's view takes
+    // them in a child widget of its own, made and replaced as pages come and
+    // go, which no filter set once on the view would see.
+    if (QCoreApplication *application = QCoreApplication::instance())
+        application->installEventFilter(this);
+}
+
+PopupInterceptor::~PopupInterceptor()
+{
+    if (m_browser)
+        m_browser->setNewWindowHandler({});
+}
+
+bool PopupInterceptor::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::TouchBegin:
+        if (m_burst != Burst::Waiting && m_tab && watched->isWidgetType()
+            && (watched == m_tab || m_tab->isAncestorOf(static_cast<QWidget *>(watched))))
+            m_burst = Burst::Fresh;
+        break;
+    default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void PopupInterceptor::NewWindow2(NewWindowRequest &request)
+{
+    Forms &forms = *m_platform.forms;
+    const Step step
+        = decide(Module1::PopupMode, Module1::CountTabs(forms), m_burst, request.userInitiated);
+    MessageBox::Answer answer = MessageBox::Ok;
+    if (step == Step::TellLimit || step == Step::Ask) {
+        const Burst burst = m_burst;
+        m_burst = Burst::Waiting;
+        // The box waits for its answer while other events go on: this tab,
+        // or the main window with every tab, may close meanwhile.
+        const QPointer<PopupInterceptor> self(this);
+        const QPointer<frmBrowser> tab(m_tab);
+        answer = m_platform.messageBox->show(
+            step == Step::Ask
+                ? MessageBox::Request {QuestionText.toString(), QuestionTitle.toString(),
+                                       MessageBox::Icon::Information, MessageBox::Buttons::YesNo}
+                : MessageBox::Request {LimitText.toString(), LimitTitle.toString(),
+                                       MessageBox::Icon::Information, MessageBox::Buttons::Ok});
+        if (!self || !tab || !forms.isLoaded(tab)) {
+            request.Cancel = true;
+            return;
+        }
+        m_burst = after(burst, step, answer);
+    }
+    const bool open = step == Step::Open || (step == Step::Ask && answer == MessageBox::Yes);
+    // The question does not hold the other tabs back: they may have filled
+    // the strip while it was on screen, and a popup never makes the 17th tab.
+    if (!open || Module1::CountTabs(forms) >= Module1::TabLimit) {
+        request.Cancel = true;
+        return;
+    }
+    openInNewTab(request);
+}
+
+void PopupInterceptor::openInNewTab(NewWindowRequest &request)
+{
+    const TabHost &host = m_tab->host();
+    // A tab outside a main window has no strip to put another tab on.
+    if (!host.area || !host.main) {
+        request.Cancel = true;
+        return;
+    }
+    Forms &forms = *m_platform.forms;
+    request.Cancel = false;
+    // The new tab loads before it has an ID: it shows, reads the settings
+    // and asks for its start address, which the popup's content replaces.
+    auto *popup = new frmBrowser(host);
+    popup->Load();
+    popup->browser()->setRegisterAsBrowser(true);
+    request.ppDisp = popup->browser();
+    popup->setID(Module1::NextTabID(forms));
+    popup->Show();
+    // Unlike a tab opened from the menu, it is not the main window's LastTab.
+    TabOpening::addToStrip(forms, *popup);
 }
