@@ -7,8 +7,13 @@
 //                  "opened T0 HANDLED MADE_START MADE_END SHOWN F12|mNew"
 //                  at once (mNew: the window was not active, the action ran),
 //                  then "loaded T ok" when the new tab's page has loaded
+//   popup ADDRESS  point the full-page target=_blank link of the first
+//                  tab's page at ADDRESS and click it; answers "opened T0
+//                  HANDLED" at once, "created MADE_START MADE_END SHOWN"
+//                  when the popup's tab is there, then "loaded T ok"
 //   close          unload the tab opened last, delete what it left for
-//                  later; answers "closed deleted|kept"
+//                  later, make the first tab active again; answers
+//                  "closed deleted|kept"
 //   fill N ADDRESS open tabs on ADDRESS until N are open, each loaded
 //                  before the next; answers "filled N VISIBLE_PAGES"
 //   switch N SEED  click N panels of the tab strip, chosen at random;
@@ -95,10 +100,11 @@ protected:
 class Harness : public QObject
 {
 public:
-    Harness(frmCV *window, Forms *forms, QString folder, BrowserStamps *stamps)
+    Harness(frmCV *window, Forms *forms, QString folder, QString page, BrowserStamps *stamps)
         : m_window(window)
         , m_forms(forms)
         , m_folder(std::move(folder))
+        , m_page(std::move(page))
         , m_stamps(stamps)
     {
     }
@@ -127,6 +133,8 @@ public:
         const QString &command = words.constFirst();
         if (command == QLatin1String("new") && words.size() == 2)
             openTab(words.at(1));
+        else if (command == QLatin1String("popup") && words.size() == 2)
+            clickLink(words.at(1));
         else if (command == QLatin1String("close"))
             closeTab();
         else if (command == QLatin1String("fill") && words.size() == 3)
@@ -191,16 +199,7 @@ private:
             Channel::answer(QStringLiteral("error the new-tab command opened no tab"));
             return;
         }
-        m_opened = tab;
-        QWebEnginePage *page = engineOf(tab)->page();
-        auto *watch = new QObject(page);
-        const QUrl expected(address);
-        connect(page, &QWebEnginePage::loadFinished, watch, [page, watch, expected](bool ok) {
-            if (page->url() != expected)
-                return;
-            Channel::answer(QStringLiteral("loaded %1 %2").arg(monotonicNs()).arg(ok ? 1 : 0));
-            watch->deleteLater();
-        });
+        watchOpened(tab, QUrl(address));
         Channel::answer(QStringLiteral("opened %1 %2 %3 %4 %5 %6")
                             .arg(start)
                             .arg(handled)
@@ -208,6 +207,76 @@ private:
                             .arg(m_stamps->end)
                             .arg(showWatch.shown)
                             .arg(byKey ? QStringLiteral("F12") : QStringLiteral("mNew")));
+    }
+
+    // The tab opened last answers "loaded" once its page is at expected.
+    void watchOpened(frmBrowser *tab, const QUrl &expected)
+    {
+        m_opened = tab;
+        QWebEnginePage *page = engineOf(tab)->page();
+        auto *watch = new QObject(page);
+        connect(page, &QWebEnginePage::loadFinished, watch, [page, watch, expected](bool ok) {
+            if (page->url() != expected)
+                return;
+            Channel::answer(QStringLiteral("loaded %1 %2").arg(monotonicNs()).arg(ok ? 1 : 0));
+            watch->deleteLater();
+        });
+    }
+
+    // The first tab's page is one target=_blank link over the whole page; a
+    // click on it makes the engine ask for a new window, which the tab's
+    // popup handling opens in a new tab.
+    void clickLink(const QString &address)
+    {
+        frmBrowser *first = m_forms->of<frmBrowser>().value(0);
+        QWebEngineView *view = first ? engineOf(first)->view() : nullptr;
+        if (!view || m_forms->of<frmBrowser>().size() != 1) {
+            Channel::answer(QStringLiteral("error the first tab is not the only one"));
+            return;
+        }
+        if (!writeSettings(m_folder, m_page)) {
+            Channel::answer(QStringLiteral("error cannot write the settings file"));
+            return;
+        }
+        bool pointed = false;
+        view->page()->runJavaScript(
+            QStringLiteral("document.getElementById('l').href = '%1'").arg(address),
+            [&pointed](const QVariant &) { pointed = true; });
+        QWidget *target = nullptr;
+        if (!waitUntil(
+                [&] {
+                    target = view->focusProxy();
+                    return pointed && target && target->isVisible();
+                },
+                10000)) {
+            Channel::answer(QStringLiteral("error the link could not be pointed"));
+            return;
+        }
+        *m_stamps = {};
+        ShowWatch showWatch;
+        qApp->installEventFilter(&showWatch);
+        const qint64 start = monotonicNs();
+        QTest::mouseClick(target, Qt::LeftButton, Qt::KeyboardModifiers(), target->rect().center());
+        const qint64 handled = monotonicNs();
+        Channel::answer(QStringLiteral("opened %1 %2").arg(start).arg(handled));
+        frmBrowser *popup = nullptr;
+        waitUntil(
+            [&] {
+                for (frmBrowser *tab : m_forms->of<frmBrowser>())
+                    popup = tab != first ? tab : popup;
+                return popup != nullptr;
+            },
+            10000);
+        qApp->removeEventFilter(&showWatch);
+        if (!popup) {
+            Channel::answer(QStringLiteral("error the click opened no tab"));
+            return;
+        }
+        watchOpened(popup, QUrl(address));
+        Channel::answer(QStringLiteral("created %1 %2 %3")
+                            .arg(m_stamps->start)
+                            .arg(m_stamps->end)
+                            .arg(showWatch.shown));
     }
 
     void closeTab()
@@ -223,6 +292,8 @@ private:
         const QPointer<QMdiSubWindow> window = tab->subWindow();
         tab->Unload();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        if (frmBrowser *first = m_forms->of<frmBrowser>().value(0))
+            m_window->mdiArea()->setActiveSubWindow(first->subWindow());
         const bool deleted = !tab && !view && !page && !window;
         Channel::answer(QStringLiteral("closed ")
                         + (deleted ? QStringLiteral("deleted") : QStringLiteral("kept")));
@@ -310,6 +381,7 @@ private:
     frmCV *m_window;
     Forms *m_forms;
     QString m_folder;
+    QString m_page;
     BrowserStamps *m_stamps;
     QPointer<frmBrowser> m_opened;
     bool m_useKey = false;
@@ -371,7 +443,7 @@ int main(int argc, char *argv[])
     messageBox.setParentWindow(&window);
     window.Show();
 
-    Harness harness(&window, &forms, folder, &stamps);
+    Harness harness(&window, &forms, folder, page, &stamps);
     if (!harness.start())
         return 1;
     Channel channel;

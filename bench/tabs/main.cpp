@@ -1,9 +1,9 @@
-// Four figures of the tabs, each against its floor where there is one:
-// opening a tab, the memory of sixteen, switching between them with the tab
-// strip, and the memory left behind by opening and closing one many times.
-// The programs under test run in processes of their own, driven through
-// their standard input; the bench serves their pages and reads the clock
-// and their memory.
+// Five figures of the tabs, each against its floor where there is one:
+// opening a tab, opening a page's popup in a tab, the memory of sixteen,
+// switching between them with the tab strip, and the memory left behind by
+// opening and closing one many times. The programs under test run in
+// processes of their own, driven through their standard input; the bench
+// serves their pages and reads the clock and their memory.
 
 #include "BenchEnvironment.h"
 #include "ChildProcess.h"
@@ -125,7 +125,8 @@ struct TabSample
     double onload = 0;  // the page's onload report reached the bench
     double loaded = 0;  // the view's loadFinished
     double handled = 0; // the key press or click handler returned
-    double asked = 0;   // the engine asked for the new window (floor only)
+    double asked = 0;   // the engine asked for the new window (floor), the
+                        // popup's browser control began to be made (popup)
     double made = 0;    // making the view and its page
     double shown = 0;   // the tab's child window shown (browser only)
     bool byKey = true;  // F12 pressed, rather than its action run
@@ -216,13 +217,17 @@ public:
     }
 
     // Opens a tab (or the floor's new window) on a page of its own, waits for
-    // it to load, and closes it again.
-    std::optional<TabSample> openAndClose(ChildProcess *child)
+    // it to load, and closes it again. The browser opens it by command: "new"
+    // (F12) or "popup" (a click on its first tab's target=_blank link).
+    std::optional<TabSample> openAndClose(ChildProcess *child,
+                                          const QString &command = QStringLiteral("new"))
     {
         const int run = ++m_run;
         const QUrl page = m_server.pageUrl(run);
-        child->send(QStringLiteral("new ") + page.toString(QUrl::FullyEncoded));
         const bool floor = child->label() == QLatin1String("floor");
+        const bool popup = !floor && command == QLatin1String("popup");
+        child->send((floor ? QStringLiteral("new") : command) + QLatin1Char(' ')
+                    + page.toString(QUrl::FullyEncoded));
         std::optional<QStringList> opened;
         std::optional<QStringList> created;
         std::optional<QStringList> loaded;
@@ -231,11 +236,12 @@ public:
             [&] {
                 if (!opened)
                     opened = child->take(QStringLiteral("opened"));
-                if (floor && !created)
+                if ((floor || popup) && !created)
                     created = child->take(QStringLiteral("created"));
                 if (!loaded)
                     loaded = child->take(QStringLiteral("loaded"));
-                return opened && (created || !floor) && loaded && m_onloads.contains(run);
+                return opened && (created || !(floor || popup)) && loaded
+                    && m_onloads.contains(run);
             },
             m_timeoutMs, {child}, &failure);
         if (!done) {
@@ -247,9 +253,11 @@ public:
         sample.onload = ms(m_onloads.take(run) - start);
         sample.loaded = ms(loaded->value(0).toLongLong() - start);
         sample.handled = ms(opened->value(1).toLongLong() - start);
-        if (floor) {
+        if (floor || popup) {
             sample.asked = ms(created->value(0).toLongLong() - start);
             sample.made = ms(created->value(1).toLongLong() - created->value(0).toLongLong());
+            if (popup)
+                sample.shown = ms(created->value(2).toLongLong() - start);
         } else {
             sample.made = ms(opened->value(3).toLongLong() - opened->value(2).toLongLong());
             sample.shown = ms(opened->value(4).toLongLong() - start);
@@ -314,16 +322,23 @@ QList<double> column(const QList<TabSample> &samples, double TabSample::*field)
     return values;
 }
 
-int newTab(Bench &bench, int samples, int warmup, int pauseMs, const QStringList &extra)
+// new-tab, or with popup, the same against the same floor, the browser's
+// new tab opened by a click on its first tab's target=_blank link.
+int newTab(Bench &bench, int samples, int warmup, int pauseMs, const QStringList &extra, bool popup)
 {
-    std::unique_ptr<ChildProcess> corvane = bench.startCorvane(bench.server().pageUrl(0), extra);
+    const QString command = popup ? QStringLiteral("popup") : QStringLiteral("new");
+    std::unique_ptr<ChildProcess> corvane
+        = bench.startCorvane(popup ? bench.server().openerUrl() : bench.server().pageUrl(0), extra);
     if (!corvane)
         return 1;
     std::unique_ptr<ChildProcess> floor = bench.startFloor(bench.server().openerUrl());
     if (!floor)
         return 1;
-    out << "corvane  new tab by " << bench.trigger() << "; view " << bench.viewSize().width() << "x"
-        << bench.viewSize().height() << '\n'
+    out << "corvane  "
+        << (popup ? QStringLiteral("popup in a new tab by a click on a target=_blank link, "
+                                   "popup mode 3")
+                  : QStringLiteral("new tab by ") + bench.trigger())
+        << "; view " << bench.viewSize().width() << "x" << bench.viewSize().height() << '\n'
         << "floor    new view by a click on a target=_blank link; view of the same size\n"
         << "samples  " << samples << " of each, interleaved, after " << warmup
         << " unreported of each; sample = from the key press or click to the new page's onload "
@@ -336,7 +351,7 @@ int newTab(Bench &bench, int samples, int warmup, int pauseMs, const QStringList
         // Who goes first alternates, so that neither always follows the other.
         for (int turn = 0; turn < 2; ++turn) {
             const int i = (round + turn) % 2;
-            const std::optional<TabSample> sample = bench.openAndClose(programs[i]);
+            const std::optional<TabSample> sample = bench.openAndClose(programs[i], command);
             if (!sample)
                 return 1;
             err << (round < warmup ? QStringLiteral("warm-up %1").arg(round + 1)
@@ -364,15 +379,24 @@ int newTab(Bench &bench, int samples, int warmup, int pauseMs, const QStringList
         << ratioText(median(column(results[0], &TabSample::onload)),
                      median(column(results[1], &TabSample::onload)))
         << "  (corvane / floor)\n\nwhere the time goes, medians in ms from the key press or "
-           "click:\n"
-        << padded(QStringLiteral("corvane")) << "browser control made in "
-        << mediansLine(results[0], &TabSample::made) << "; tab window shown at "
-        << mediansLine(results[0], &TabSample::shown)
-        << "; F12 handled (tab made, page asked for) at "
-        << mediansLine(results[0], &TabSample::handled) << "; loadFinished "
-        << mediansLine(results[0], &TabSample::loaded) << "; onload "
-        << mediansLine(results[0], &TabSample::onload) << '\n'
-        << padded(QStringLiteral("floor")) << "click handled "
+           "click:\n";
+    if (popup)
+        out << padded(QStringLiteral("corvane")) << "click handled "
+            << mediansLine(results[0], &TabSample::handled) << "; popup's browser control made at "
+            << mediansLine(results[0], &TabSample::asked) << " in "
+            << mediansLine(results[0], &TabSample::made) << "; tab window shown at "
+            << mediansLine(results[0], &TabSample::shown) << "; loadFinished "
+            << mediansLine(results[0], &TabSample::loaded) << "; onload "
+            << mediansLine(results[0], &TabSample::onload) << '\n';
+    else
+        out << padded(QStringLiteral("corvane")) << "browser control made in "
+            << mediansLine(results[0], &TabSample::made) << "; tab window shown at "
+            << mediansLine(results[0], &TabSample::shown)
+            << "; F12 handled (tab made, page asked for) at "
+            << mediansLine(results[0], &TabSample::handled) << "; loadFinished "
+            << mediansLine(results[0], &TabSample::loaded) << "; onload "
+            << mediansLine(results[0], &TabSample::onload) << '\n';
+    out << padded(QStringLiteral("floor")) << "click handled "
         << mediansLine(results[1], &TabSample::handled) << "; engine asks for the window "
         << mediansLine(results[1], &TabSample::asked) << ", view made in "
         << mediansLine(results[1], &TabSample::made) << "; loadFinished "
@@ -588,6 +612,8 @@ int main(int argc, char *argv[])
         "Figures of the browser's tabs. BENCH is one of:\n"
         "  new-tab   time from F12 to the new tab's page loaded, against a floor program\n"
         "            whose page opens a new view by a target=_blank link\n"
+        "  popup     time from a click on a target=_blank link to its popup's tab loaded,\n"
+        "            against the same floor\n"
         "  memory    memory of 16 tabs on one page, against 16 views of the floor\n"
         "  switch    time from a click on a tab-strip panel to its tab active and painted\n"
         "  cycles    memory while a tab is opened and closed many times"));
@@ -597,11 +623,12 @@ int main(int argc, char *argv[])
         return QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(text),
                                   QStringLiteral("N"), QString::fromLatin1(fallback));
     };
-    const QCommandLineOption samplesOption = number("samples", "new-tab: samples of each.", "15");
+    const QCommandLineOption samplesOption
+        = number("samples", "new-tab, popup: samples of each.", "15");
     const QCommandLineOption warmupOption
-        = number("warmup", "new-tab: unreported samples of each first.", "2");
+        = number("warmup", "new-tab, popup: unreported samples of each first.", "2");
     const QCommandLineOption pauseOption
-        = number("pause", "new-tab, cycles: milliseconds between tabs.", "300");
+        = number("pause", "new-tab, popup, cycles: milliseconds between tabs.", "300");
     const QCommandLineOption floorAllVisibleOption(
         QStringLiteral("floor-all-visible"),
         QStringLiteral("memory: keep the floor's views behind the current one shown (a trial)."));
@@ -637,8 +664,9 @@ int main(int argc, char *argv[])
 
     const QStringList positional = parser.positionalArguments();
     const QString which = positional.value(0);
-    const QStringList benches {QStringLiteral("new-tab"), QStringLiteral("memory"),
-                               QStringLiteral("switch"), QStringLiteral("cycles")};
+    const QStringList benches {QStringLiteral("new-tab"), QStringLiteral("popup"),
+                               QStringLiteral("memory"), QStringLiteral("switch"),
+                               QStringLiteral("cycles")};
     if (positional.size() != 1 || !benches.contains(which)) {
         err << "corvane_tabs: name one bench: " << benches.join(QStringLiteral(", ")) << '\n';
         return 2;
@@ -680,8 +708,8 @@ int main(int argc, char *argv[])
         parser.isSet(floorOption) ? parser.value(floorOption)
                                   : QStringLiteral(CORVANE_BENCH_TABS_FLOOR_PATH),
     };
-    const bool needsFloor = which == QLatin1String("new-tab") || which == QLatin1String("memory")
-        || parser.isSet(withFloorOption);
+    const bool needsFloor = which == QLatin1String("new-tab") || which == QLatin1String("popup")
+        || which == QLatin1String("memory") || parser.isSet(withFloorOption);
     if (!needsFloor)
         paths.floor.clear();
     for (const QString &path : {paths.corvane, paths.floor}) {
@@ -700,8 +728,9 @@ int main(int argc, char *argv[])
     bench.printHeader(which);
     for (const QString &trial : trials)
         out << "trial    " << trial << '\n';
-    if (which == QLatin1String("new-tab"))
-        return newTab(bench, samples, warmup, pauseMs, corvaneExtra);
+    if (which == QLatin1String("new-tab") || which == QLatin1String("popup"))
+        return newTab(bench, samples, warmup, pauseMs, corvaneExtra,
+                      which == QLatin1String("popup"));
     if (which == QLatin1String("memory"))
         return memory(bench, runs, tabs, settle, parser.isSet(floorAllVisibleOption), corvaneExtra);
     if (which == QLatin1String("switch"))
