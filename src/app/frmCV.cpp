@@ -7,6 +7,7 @@
 #include "platform/MessageBox.h"
 #include "platform/PanelBar.h"
 #include "platform/Twips.h"
+#include "settings/frmOptions.h"
 #include "tab/TabHost.h"
 #include "tab/frmBrowser.h"
 
@@ -204,7 +205,11 @@ void frmCV::showUncoveredPages()
 
 void frmCV::mOptions_Click()
 {
-    // Not built yet: the Options dialog does not exist so far.
+    // One dialog for the whole run; it belongs to this window but leaves it
+    // usable.
+    if (!m_options)
+        m_options = new frmOptions(m_platform, Module1::PopupMode, this);
+    m_options->Show();
 }
 
 void frmCV::mAbout_Click()

@@ -11,6 +11,7 @@ class PanelBar;
 class QMdiArea;
 class QMdiSubWindow;
 class frmBrowser;
+class frmOptions;
 
 // The main window: a frame of child windows, one per tab, with the menus
 // and, along its bottom edge, the tab strip: the panels of its status bar
@@ -37,6 +38,8 @@ public:
     // closed.
     frmBrowser *LastTab() const;
     qint16 LastTabID() const { return m_lastTabID; }
+    // The Options dialog, made at its first opening; null until then.
+    frmOptions *Options() const { return m_options; }
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -61,4 +64,5 @@ private:
     QPointer<frmBrowser> m_lastTab;
     qint16 m_lastTabID = 0;
     bool m_loaded = false;
+    frmOptions *m_options = nullptr;
 };

@@ -4,16 +4,22 @@
 #include "app/frmCV.h"
 #include "platform/Forms.h"
 #include "platform/PanelBar.h"
+#include "settings/frmOptions.h"
 #include "tab/frmBrowser.h"
 
+#include <QApplication>
 #include <QEventLoop>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
 
 #include <memory>
 
@@ -211,6 +217,84 @@ private Q_SLOTS:
         QCOMPARE(m_platform->forms.of<frmBrowser>().size(), 1);
         QCOMPARE(window->Bar()->count(), 1);
         QVERIFY(window->isVisible());
+    }
+
+    void optionsDialogIsOneForTheRun()
+    {
+        frmCV *window = startUp();
+        action("mOptions")->trigger();
+        frmOptions *options = window->Options();
+        QVERIFY(options);
+        QVERIFY(options->isVisible());
+        QVERIFY(!options->isModal());
+        QCOMPARE(options->parentWidget(), window);
+        QVERIFY(options->windowFlags() & Qt::Dialog);
+        QCOMPARE(m_platform->forms.count(), 3);
+        // The toolbar's options button reaches the same dialog, brought
+        // forward rather than loaded again.
+        frmBrowser *tab = m_platform->forms.of<frmBrowser>().first();
+        tab->findChild<QToolBar *>(u"tbToolBar"_s)->findChild<QAction *>(u"kOptions"_s)->trigger();
+        QCOMPARE(window->Options(), options);
+        QCOMPARE(m_platform->forms.count(), 3);
+        options->findChild<QPushButton *>(u"cmdCancel"_s)->click();
+        QVERIFY(!options->isVisible());
+        action("mOptions")->trigger();
+        QCOMPARE(window->Options(), options);
+        QVERIFY(options->isVisible());
+    }
+
+    void closingUnloadsTheOptionsDialog()
+    {
+        frmCV *window = startUp();
+        action("mOptions")->trigger();
+        QVERIFY(window->close());
+        QVERIFY(!m_platform->forms.isLoaded(window->Options()));
+        QVERIFY(!window->Options()->isVisible());
+        QCOMPARE(m_platform->forms.count(), 1);
+    }
+
+    void applyingReachesOpenTabsPopupsAtOnceStartAddressLater()
+    {
+        m_platform->folder.write(u"Corvane.ini"_s, "http://a.fr/\r\n3\r\n");
+        frmCV *window = startUp();
+        frmBrowser *first = m_platform->forms.of<frmBrowser>().first();
+        QCOMPARE(first->StartingAddress(), u"http://a.fr/"_s);
+        action("mOptions")->trigger();
+        frmOptions *options = window->Options();
+        options->findChild<QLineEdit *>(u"txtPageDemar"_s)->setText(u"http://b.fr/"_s);
+        options->findChild<QRadioButton *>(u"optPopBlok"_s)->setChecked(true);
+        options->findChild<QPushButton *>(u"cmdApply"_s)->click();
+
+        // The open tab blocks its next popup, but keeps its start address.
+        const NewWindowRequest request = static_cast<FakeBrowser *>(first->browser())
+                                             ->raiseNewWindow2(QUrl(u"http://127.0.0.1/p"_s), true);
+        QVERIFY(request.Cancel);
+        QCOMPARE(m_platform->forms.of<frmBrowser>().size(), 1);
+        QCOMPARE(first->StartingAddress(), u"http://a.fr/"_s);
+        window->mNew_Click();
+        frmBrowser *second = m_platform->forms.of<frmBrowser>().last();
+        QVERIFY(second != first);
+        QCOMPARE(second->StartingAddress(), u"http://b.fr/"_s);
+        // The loaded dialog counts in the new tab's caption.
+        QCOMPARE(second->caption(), u"3"_s);
+    }
+
+    void menuKeysDoNotActFromADialog()
+    {
+        frmCV *window = startUp();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        QTest::keyClick(window, Qt::Key_F12);
+        QCOMPARE(m_platform->forms.of<frmBrowser>().size(), 2);
+
+        action("mOptions")->trigger();
+        frmOptions *options = window->Options();
+        // A dialog shares its owner's activation: wait for the dialog
+        // itself to be the active window.
+        QTRY_COMPARE(QApplication::activeWindow(), options);
+        QTest::keyClick(options->findChild<QLineEdit *>(u"txtPageDemar"_s), Qt::Key_F12);
+        QCOMPARE(m_platform->forms.of<frmBrowser>().size(), 2);
+        QVERIFY(options->isVisible());
     }
 
     void internetOptionsStartTheDesktopTool()
