@@ -4,6 +4,7 @@
 #include "platform/Launcher.h"
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
+#include "platform/Registry.h"
 #include "platform/WebEngineBrowser.h"
 #include "platform/WebEngineBrowserFactory.h"
 
@@ -48,6 +49,7 @@ int main(int argc, char *argv[])
         &profile, [&forms] { return Module1::CountTabs(forms) < Module1::TabLimit; });
     DialogMessageBox messageBox;
     ProcessLauncher launcher;
+    SystemRegistry registry;
 
     const Platform platform {
         .folder = ProgramFolder(QCoreApplication::applicationDirPath()),
@@ -55,6 +57,7 @@ int main(int argc, char *argv[])
         .forms = &forms,
         .messageBox = &messageBox,
         .launcher = &launcher,
+        .registry = &registry,
     };
     frmCV window(platform);
     messageBox.setParentWindow(&window);

@@ -1,5 +1,6 @@
 #include "frmCV.h"
 
+#include "about/frmAbout.h"
 #include "app/Module1.h"
 #include "app/TabOpening.h"
 #include "platform/Forms.h"
@@ -214,7 +215,9 @@ void frmCV::mOptions_Click()
 
 void frmCV::mAbout_Click()
 {
-    // Not built yet: the About dialog does not exist so far.
+    if (!m_about)
+        m_about = new frmAbout(m_platform, this);
+    m_about->Show();
 }
 
 void frmCV::Resizz()

@@ -10,6 +10,7 @@ class Panel;
 class PanelBar;
 class QMdiArea;
 class QMdiSubWindow;
+class frmAbout;
 class frmBrowser;
 class frmOptions;
 
@@ -38,8 +39,9 @@ public:
     // closed.
     frmBrowser *LastTab() const;
     qint16 LastTabID() const { return m_lastTabID; }
-    // The Options dialog, made at its first opening; null until then.
+    // The two dialogs, each made at its first opening; null until then.
     frmOptions *Options() const { return m_options; }
+    frmAbout *About() const { return m_about; }
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -65,4 +67,5 @@ private:
     qint16 m_lastTabID = 0;
     bool m_loaded = false;
     frmOptions *m_options = nullptr;
+    frmAbout *m_about = nullptr;
 };

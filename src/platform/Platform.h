@@ -7,6 +7,7 @@
 class Forms;
 class Launcher;
 class MessageBox;
+class Registry;
 class QWidget;
 class WebBrowser;
 
@@ -22,4 +23,5 @@ struct Platform
     Forms *forms = nullptr;
     MessageBox *messageBox = nullptr;
     Launcher *launcher = nullptr;
+    Registry *registry = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "support/TestPlatform.h"
 
+#include "about/frmAbout.h"
 #include "app/Module1.h"
 #include "app/frmCV.h"
 #include "platform/Forms.h"
@@ -241,6 +242,26 @@ private Q_SLOTS:
         action("mOptions")->trigger();
         QCOMPARE(window->Options(), options);
         QVERIFY(options->isVisible());
+    }
+
+    void aboutDialogIsOneForTheRun()
+    {
+        frmCV *window = startUp();
+        action("mAbout")->trigger();
+        frmAbout *about = window->About();
+        QVERIFY(about);
+        QVERIFY(about->isVisible());
+        QVERIFY(!about->isModal());
+        QCOMPARE(about->parentWidget(), window);
+        QCOMPARE(about->windowTitle(), u"À propos de Corvane"_s);
+        action("mAbout")->trigger();
+        QCOMPARE(window->About(), about);
+        QCOMPARE(m_platform->forms.count(), 3);
+        // The closing walk unloads it.
+        QVERIFY(window->close());
+        QVERIFY(!m_platform->forms.isLoaded(about));
+        QVERIFY(!about->isVisible());
+        QCOMPARE(m_platform->forms.count(), 1);
     }
 
     void closingUnloadsTheOptionsDialog()

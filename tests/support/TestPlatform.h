@@ -1,6 +1,7 @@
 #pragma once
 
 #include "support/FakeBrowser.h"
+#include "support/FakeRegistry.h"
 #include "support/MessageBoxAnswerer.h"
 #include "support/TempProgramFolder.h"
 
@@ -28,7 +29,8 @@ public:
 };
 
 // Everything a window under test needs instead of the machine: a temporary
-// program folder, fake browsers, a message-box answerer, a fake launcher.
+// program folder, fake browsers, a message-box answerer, a fake launcher,
+// a fake registry.
 class TestPlatform
 {
 public:
@@ -41,6 +43,7 @@ public:
             .forms = &forms,
             .messageBox = &messageBox,
             .launcher = &launcher,
+            .registry = &registry,
         };
     }
 
@@ -48,6 +51,7 @@ public:
     Forms forms;
     MessageBoxAnswerer messageBox;
     FakeLauncher launcher;
+    FakeRegistry registry;
 };
 
 // Makes any warning the code under test prints fail the running test, but
