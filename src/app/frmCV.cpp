@@ -76,7 +76,15 @@ frmCV::frmCV(const Platform &platform, QWidget *parent)
            Twips::toPixels(DesignedClientHeight, perPixel) + menuBar()->sizeHint().height());
 }
 
-frmCV::~frmCV() = default;
+frmCV::~frmCV()
+{
+    // The tabs go with the main window, after this body: none of their
+    // windows' signals may reach a main window that is no longer one.
+    m_area->disconnect(this);
+    m_bar->disconnect(this);
+    for (QMdiSubWindow *window : m_area->subWindowList())
+        window->disconnect(this);
+}
 
 frmBrowser *frmCV::LastTab() const
 {
