@@ -17,7 +17,6 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
-#include <QStandardPaths>
 #include <QVBoxLayout>
 
 namespace {
@@ -275,14 +274,5 @@ void frmCV::mQuit_Click()
 
 void frmCV::mOptInt_Click()
 {
-    const Launcher::Command command = Launcher::internetOptions(
-        [](const QString &name) { return QStandardPaths::findExecutable(name); });
-    if (!command.isEmpty() && m_platform.launcher
-        && m_platform.launcher->start(command, Launcher::WindowStyle::MinimizedWithFocus))
-        return;
-    if (m_platform.messageBox)
-        m_platform.messageBox->show(
-            {QStringLiteral("Les options Internet ne sont pas disponibles sur ce système."),
-             QStringLiteral("Options Internet"), MessageBox::Icon::Information,
-             MessageBox::Buttons::Ok});
+    Launcher::showInternetOptions(m_platform.launcher, m_platform.messageBox);
 }

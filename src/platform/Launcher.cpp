@@ -1,6 +1,9 @@
 #include "Launcher.h"
 
+#include "MessageBox.h"
+
 #include <QProcess>
+#include <QStandardPaths>
 
 Launcher::Command
 Launcher::internetOptions(const std::function<QString(const QString &)> &findExecutable)
@@ -43,4 +46,17 @@ bool ProcessLauncher::start(const Command &command, WindowStyle style)
     if (command.isEmpty())
         return false;
     return QProcess::startDetached(command.program, command.arguments);
+}
+
+void Launcher::showInternetOptions(Launcher *launcher, MessageBox *messageBox)
+{
+    const Command command
+        = internetOptions([](const QString &name) { return QStandardPaths::findExecutable(name); });
+    if (!command.isEmpty() && launcher && launcher->start(command, WindowStyle::MinimizedWithFocus))
+        return;
+    if (messageBox)
+        messageBox->show(
+            {QStringLiteral("Les options Internet ne sont pas disponibles sur ce système."),
+             QStringLiteral("Options Internet"), MessageBox::Icon::Information,
+             MessageBox::Buttons::Ok});
 }

@@ -5,6 +5,8 @@
 
 #include <functional>
 
+class MessageBox;
+
 // Starts other programs without waiting for them.
 class Launcher
 {
@@ -26,6 +28,11 @@ public:
     // command line; elsewhere the first network or proxy settings tool that
     // findExecutable finds; empty when there is none.
     static Command internetOptions(const std::function<QString(const QString &)> &findExecutable);
+
+    // Starts the desktop's Internet options, minimized with the focus, as
+    // found on the PATH; when there are none or they do not start, says so
+    // in a French message box. Either may be null.
+    static void showInternetOptions(Launcher *launcher, MessageBox *messageBox);
 };
 
 class ProcessLauncher : public Launcher

@@ -16,7 +16,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <QStandardPaths>
 #include <QTabWidget>
 
 namespace {
@@ -225,16 +224,7 @@ void frmOptions::cmdCancel_Click()
 
 void frmOptions::cmdAffOptInt_Click()
 {
-    const Launcher::Command command = Launcher::internetOptions(
-        [](const QString &name) { return QStandardPaths::findExecutable(name); });
-    if (!command.isEmpty() && m_platform.launcher
-        && m_platform.launcher->start(command, Launcher::WindowStyle::MinimizedWithFocus))
-        return;
-    if (m_platform.messageBox)
-        m_platform.messageBox->show(
-            {QStringLiteral("Les options Internet ne sont pas disponibles sur ce système."),
-             QStringLiteral("Options Internet"), MessageBox::Icon::Information,
-             MessageBox::Buttons::Ok});
+    Launcher::showInternetOptions(m_platform.launcher, m_platform.messageBox);
 }
 
 void frmOptions::showTabControls(int index)

@@ -1,3 +1,4 @@
+#include "support/TabStrip.h"
 #include "support/TestPlatform.h"
 
 #include "app/Module1.h"
@@ -14,21 +15,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QStringList keysOf(const PanelBar *bar)
-{
-    QStringList keys;
-    for (Panel *panel : bar->panels())
-        keys.append(panel->key());
-    return keys;
-}
-
-QList<Panel::Bevel> bevelsOf(const PanelBar *bar)
-{
-    QList<Panel::Bevel> bevels;
-    for (Panel *panel : bar->panels())
-        bevels.append(panel->bevel());
-    return bevels;
-}
+using TabStrip::bevels;
+using TabStrip::keys;
 
 constexpr auto Inset = Panel::Bevel::Inset;
 constexpr auto Raised = Panel::Bevel::Raised;
@@ -130,19 +118,19 @@ private Q_SLOTS:
     {
         openTabs({1, 2, 3});
         Module1::RemoveTabPanel(forms(), u"2"_s);
-        QCOMPARE(keysOf(bar()), (QStringList {u"1"_s, u"3"_s}));
+        QCOMPARE(keys(bar()), (QStringList {u"1"_s, u"3"_s}));
         QCOMPARE(Module1::GetTabPanel(forms(), u"3"_s)->index(), 2);
         Module1::RemoveTabPanel(forms(), u"7"_s);
-        QCOMPARE(keysOf(bar()), (QStringList {u"1"_s, u"3"_s}));
+        QCOMPARE(keys(bar()), (QStringList {u"1"_s, u"3"_s}));
     }
 
     void selectTabPanel()
     {
         openTabs({1, 2, 3});
         Module1::SelectTabPanel(forms(), u"2"_s);
-        QCOMPARE(bevelsOf(bar()), (QList<Panel::Bevel> {Raised, Inset, Raised}));
+        QCOMPARE(bevels(bar()), (QList<Panel::Bevel> {Raised, Inset, Raised}));
         Module1::SelectTabPanel(forms(), u"9"_s);
-        QCOMPARE(bevelsOf(bar()), (QList<Panel::Bevel> {Raised, Raised, Raised}));
+        QCOMPARE(bevels(bar()), (QList<Panel::Bevel> {Raised, Raised, Raised}));
     }
 
     void unloadTabByIDRunsTheCloseSteps()
@@ -150,7 +138,7 @@ private Q_SLOTS:
         openTabs({1, 2, 3});
         Module1::UnloadTabByID(forms(), 2);
         QCOMPARE(Module1::CountTabs(forms()), qint16(2));
-        QCOMPARE(keysOf(bar()), (QStringList {u"1"_s, u"3"_s}));
+        QCOMPARE(keys(bar()), (QStringList {u"1"_s, u"3"_s}));
         // The close steps re-laid the strip.
         QCOMPARE(Module1::PanelCount, qint16(2));
         Module1::UnloadTabByID(forms(), 9);
@@ -164,9 +152,9 @@ private Q_SLOTS:
         openTabs({1, 2, 3});
         Module1::SelectTabPanel(forms(), u"3"_s);
         Module1::UnloadTabByID(forms(), 1);
-        QCOMPARE(bevelsOf(bar()), (QList<Panel::Bevel> {Raised, Inset}));
+        QCOMPARE(bevels(bar()), (QList<Panel::Bevel> {Raised, Inset}));
         Module1::UnloadTabByID(forms(), 2);
-        QCOMPARE(bevelsOf(bar()), (QList<Panel::Bevel> {Raised}));
+        QCOMPARE(bevels(bar()), (QList<Panel::Bevel> {Raised}));
     }
 };
 

@@ -1,3 +1,4 @@
+#include "support/TabStrip.h"
 #include "support/TestPlatform.h"
 
 #include "app/Module1.h"
@@ -48,35 +49,10 @@ class TestTabStrip : public QObject
         while (Module1::CountTabs(forms()) < count)
             m_window->mNew_Click();
     }
-    frmBrowser *tab(qint16 id) const
-    {
-        for (frmBrowser *tab : forms().of<frmBrowser>()) {
-            if (tab->getID() == id)
-                return tab;
-        }
-        return nullptr;
-    }
-    QList<qint16> ids() const
-    {
-        QList<qint16> ids;
-        for (const frmBrowser *tab : forms().of<frmBrowser>())
-            ids.append(tab->getID());
-        return ids;
-    }
-    QStringList keys() const
-    {
-        QStringList keys;
-        for (const Panel *panel : bar()->panels())
-            keys.append(panel->key());
-        return keys;
-    }
-    Bevels bevels() const
-    {
-        Bevels bevels;
-        for (const Panel *panel : bar()->panels())
-            bevels.append(panel->bevel());
-        return bevels;
-    }
+    frmBrowser *tab(qint16 id) const { return TabStrip::tab(forms(), id); }
+    QList<qint16> ids() const { return TabStrip::ids(forms()); }
+    QStringList keys() const { return TabStrip::keys(bar()); }
+    Bevels bevels() const { return TabStrip::bevels(bar()); }
     // A double click as the mouse makes it.
     void doubleClick(int index)
     {

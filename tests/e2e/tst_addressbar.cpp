@@ -42,14 +42,7 @@ class TestAddressBarEngine : public QObject
     std::unique_ptr<TestPlatform> m_platform;
     std::unique_ptr<HttpServer> m_server;
 
-    Platform enginePlatform()
-    {
-        Platform platform = m_platform->platform();
-        platform.createBrowser = [this](QWidget *parent) -> WebBrowser * {
-            return new WebEngineBrowser(m_profile, parent);
-        };
-        return platform;
-    }
+    Platform enginePlatform() { return EngineTest::withEngine(m_platform->platform(), m_profile); }
 
     // Types the address into the tab's box and presses Enter, as a user does.
     static void enter(frmBrowser *tab, const QUrl &address)

@@ -86,11 +86,8 @@ class TestPopups : public QObject
         m_platform->folder.write(u"Corvane.ini"_s,
                                  m_server->url(u"/accueil"_s).toString().toUtf8() + "\r\n" + mode
                                      + "\r\n");
-        Platform platform = m_platform->platform();
-        platform.createBrowser = [this](QWidget *parent) -> WebBrowser * {
-            return new WebEngineBrowser(m_profile, parent);
-        };
-        m_window = std::make_unique<frmCV>(platform);
+        m_window
+            = std::make_unique<frmCV>(EngineTest::withEngine(m_platform->platform(), m_profile));
         m_window->Show();
         m_window->activateWindow();
         return m_window->LastTab();

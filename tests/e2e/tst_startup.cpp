@@ -29,14 +29,7 @@ class TestStartup : public QObject
     std::unique_ptr<TestPlatform> m_platform;
     std::unique_ptr<HttpServer> m_server;
 
-    Platform enginePlatform()
-    {
-        Platform platform = m_platform->platform();
-        platform.createBrowser = [this](QWidget *parent) -> WebBrowser * {
-            return new WebEngineBrowser(m_profile, parent);
-        };
-        return platform;
-    }
+    Platform enginePlatform() { return EngineTest::withEngine(m_platform->platform(), m_profile); }
 
 private Q_SLOTS:
     void initTestCase() { m_profile = EngineTest::offTheRecordProfile(this); }

@@ -1,5 +1,6 @@
 #include "support/EngineTest.h"
 #include "support/HttpServer.h"
+#include "support/TabStrip.h"
 #include "support/TestPlatform.h"
 
 #include "app/frmCV.h"
@@ -26,14 +27,6 @@ namespace {
 
 // No single wait of the real engine may take longer than this.
 constexpr int Timeout = 20000;
-
-QStringList keysOf(const PanelBar *bar)
-{
-    QStringList keys;
-    for (const Panel *panel : bar->panels())
-        keys.append(panel->key());
-    return keys;
-}
 
 QList<int> insetPanels(const PanelBar *bar)
 {
@@ -63,14 +56,7 @@ class TestTabs : public QObject
     std::unique_ptr<TestPlatform> m_platform;
     std::unique_ptr<HttpServer> m_server;
 
-    Platform enginePlatform()
-    {
-        Platform platform = m_platform->platform();
-        platform.createBrowser = [this](QWidget *parent) -> WebBrowser * {
-            return new WebEngineBrowser(m_profile, parent);
-        };
-        return platform;
-    }
+    Platform enginePlatform() { return EngineTest::withEngine(m_platform->platform(), m_profile); }
 
     QUrl start() const { return m_server->url(u"/accueil"_s); }
 
@@ -140,7 +126,7 @@ private Q_SLOTS:
         QCOMPARE(tab3->getID(), 3);
         QVERIFY(m_server->requestCount(u"/accueil"_s) >= 3);
         PanelBar *bar = window->Bar();
-        QCOMPARE(keysOf(bar), (QStringList {u"1"_s, u"2"_s, u"3"_s}));
+        QCOMPARE(TabStrip::keys(bar), (QStringList {u"1"_s, u"2"_s, u"3"_s}));
         // The new tab is in front.
         QCOMPARE(window->mdiArea()->activeSubWindow(), tab3->subWindow());
         QCOMPARE(insetPanels(bar), QList<int> {3});
@@ -159,7 +145,7 @@ private Q_SLOTS:
         QTest::mouseClick(bar->panel(3)->label(), Qt::LeftButton);
         QCOMPARE(window->mdiArea()->activeSubWindow(), tab3->subWindow());
         QTest::mouseDClick(bar->panel(3)->label(), Qt::LeftButton);
-        QCOMPARE(keysOf(bar), (QStringList {u"1"_s, u"2"_s}));
+        QCOMPARE(TabStrip::keys(bar), (QStringList {u"1"_s, u"2"_s}));
         QCOMPARE(m_platform->forms.of<frmBrowser>(), (QList<frmBrowser *> {tab1, tab2}));
         QTRY_VERIFY_WITH_TIMEOUT(!closing && !view && !page, Timeout);
         QCOMPARE(window->LastTab(), nullptr);

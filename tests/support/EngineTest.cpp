@@ -48,4 +48,12 @@ QWebEngineProfile *offTheRecordProfile(QObject *parent)
     return profile;
 }
 
+Platform withEngine(Platform platform, QWebEngineProfile *profile)
+{
+    platform.createBrowser = [profile](QWidget *parent) -> WebBrowser * {
+        return new WebEngineBrowser(profile, parent);
+    };
+    return platform;
+}
+
 } // namespace EngineTest

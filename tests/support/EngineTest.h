@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QTest>
 
+#include "platform/Platform.h"
+
 class QObject;
 class QWebEngineProfile;
 
@@ -18,6 +20,9 @@ void prepareEnvironment();
 // A profile that keeps nothing on disk, configured as the program configures
 // its own. Every page made on it must be deleted before it.
 QWebEngineProfile *offTheRecordProfile(QObject *parent);
+
+// The platform with the real engine's browsers, made on the profile.
+Platform withEngine(Platform platform, QWebEngineProfile *profile);
 
 } // namespace EngineTest
 

@@ -1,3 +1,4 @@
+#include "support/TabStrip.h"
 #include "support/TestPlatform.h"
 
 #include "app/Module1.h"
@@ -58,28 +59,9 @@ class TestPopupInterceptor : public QObject
         while (Module1::CountTabs(forms()) < count)
             m_window->mNew_Click();
     }
-    frmBrowser *tab(qint16 id) const
-    {
-        for (frmBrowser *tab : forms().of<frmBrowser>()) {
-            if (tab->getID() == id)
-                return tab;
-        }
-        return nullptr;
-    }
-    QList<qint16> ids() const
-    {
-        QList<qint16> ids;
-        for (const frmBrowser *tab : forms().of<frmBrowser>())
-            ids.append(tab->getID());
-        return ids;
-    }
-    QStringList keys() const
-    {
-        QStringList keys;
-        for (const Panel *panel : m_window->Bar()->panels())
-            keys.append(panel->key());
-        return keys;
-    }
+    frmBrowser *tab(qint16 id) const { return TabStrip::tab(forms(), id); }
+    QList<qint16> ids() const { return TabStrip::ids(forms()); }
+    QStringList keys() const { return TabStrip::keys(m_window->Bar()); }
     QList<int> insetPanels() const
     {
         QList<int> inset;
