@@ -1,16 +1,11 @@
 #include "FieldReader.h"
+
+#include "RegularFile.h"
 #include "TextDecoding.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 #include <algorithm>
-
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -47,29 +42,6 @@ qsizetype tailStart(const QByteArray &window, char before)
     return window.size();
 }
 
-// Opens path for reading only when it is a regular file. The check is made
-// on the opened descriptor, and the open does not block, so that neither a
-// FIFO nor a device (or a link to either) can hold up or flood the reader.
-bool openRegular(QFile &file, const QString &path)
-{
-#ifdef Q_OS_UNIX
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    struct stat info;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)
-        || !file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered,
-                      QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        return false;
-    }
-    return true;
-#else
-    file.setFileName(path);
-    return QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
-#endif
-}
-
 } // namespace
 
 FieldReader::FieldReader(QByteArray data)
@@ -88,7 +60,7 @@ FieldReader::FieldReader(QByteArray data, qsizetype start)
 std::optional<FieldReader> FieldReader::open(const QString &path, qint64 maxBytes, Window window)
 {
     QFile file;
-    if (!openRegular(file, path))
+    if (!RegularFile::open(file, path, RegularFile::Access::Read))
         return std::nullopt;
     maxBytes = std::max<qint64>(maxBytes, 0);
 

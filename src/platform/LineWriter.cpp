@@ -1,14 +1,9 @@
 #include "LineWriter.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
+#include "RegularFile.h"
 
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
+#include <QFile>
+#include <QSaveFile>
 
 namespace {
 
@@ -27,34 +22,6 @@ bool needsQuotes(const QString &value)
             return true;
     }
     return false;
-}
-
-// Opens path for appending, creating it for its owner only, when it is (or
-// becomes) a regular file. Checked on the opened descriptor, and opened
-// without blocking: a FIFO of that name with no reader would otherwise hold
-// the program up, and a device would swallow the line.
-bool openForAppending(QFile &file, const QString &path)
-{
-#ifdef Q_OS_UNIX
-    const int fd = ::open(QFile::encodeName(path).constData(),
-                          O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return false;
-    struct stat info;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)
-        || !file.open(fd, QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered,
-                      QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        return false;
-    }
-    return true;
-#else
-    file.setFileName(path);
-    if (QFileInfo(path).exists() && !QFileInfo(path).isFile())
-        return false;
-    return file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered,
-                     QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-#endif
 }
 
 } // namespace
@@ -80,7 +47,7 @@ bool LineWriter::replace(const QString &path, const QStringList &lines)
 bool LineWriter::append(const QString &path, const QString &line)
 {
     QFile file;
-    if (!openForAppending(file, path))
+    if (!RegularFile::open(file, path, RegularFile::Access::Append))
         return false;
     const QByteArray bytes = line.toUtf8() + lineEnd;
     const qint64 before = file.size();
