@@ -52,6 +52,9 @@ public:
     QString LocationURL() const override { return QString(); }
     void setRegisterAsBrowser(bool) override { }
     bool RegisterAsBrowser() const override { return false; }
+    void FindText(const QString &, bool, FindResult) override { }
+    qreal ZoomFactor() const override { return 1; }
+    void SetZoomFactor(qreal) override { }
 
 private:
     QWidget *m_widget;

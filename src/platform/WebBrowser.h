@@ -47,6 +47,16 @@ public:
     virtual QString LocationName() const = 0;
     virtual QString LocationURL() const = 0;
 
+    // Finds the text in the page, after the match shown or before it, and
+    // highlights every match; an empty text ends the highlighting. The
+    // result, when given, tells which match is shown (from 1; 0 for none)
+    // and how many there are.
+    using FindResult = std::function<void(int active, int matches)>;
+    virtual void FindText(const QString &text, bool backward, FindResult result) = 0;
+    // The page's zoom: 1 at its natural size.
+    virtual qreal ZoomFactor() const = 0;
+    virtual void SetZoomFactor(qreal factor) = 0;
+
     // Marks the control as one that may take a new window's content.
     virtual void setRegisterAsBrowser(bool registered) = 0;
     virtual bool RegisterAsBrowser() const = 0;

@@ -6,6 +6,7 @@
 #include <QWebEngineClientCertificateSelection>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineFileSystemAccessRequest>
+#include <QWebEngineFindTextResult>
 #include <QWebEngineFullScreenRequest>
 #include <QWebEngineHistory>
 #include <QWebEngineLoadingInfo>
@@ -21,8 +22,16 @@
 #endif
 
 #include <utility>
+#include <vector>
 
 namespace {
+
+// The browsers asked to navigate while a new window's handler runs. The
+// handler makes the tab that takes the window, and that tab's load asks for
+// its start address, which the window's content is about to replace: held
+// until the handler returns, such a navigation is dropped in the browser that
+// takes the window and made in any other.
+std::vector<QPointer<WebEngineBrowser>> *t_heldNavigations = nullptr;
 
 // New windows reach the browser through newWindowRequested only; nothing may
 // open a top-level window of its own.
@@ -72,8 +81,20 @@ void WebEngineBrowser::newWindowRequested(QWebEngineNewWindowRequest &engineRequ
     const QPointer<QWebEnginePage> page(m_page);
     const std::shared_ptr<int> underWay = m_newWindowsUnderWay;
     ++*underWay;
+    std::vector<QPointer<WebEngineBrowser>> held;
+    std::vector<QPointer<WebEngineBrowser>> *outerHeld = std::exchange(t_heldNavigations, &held);
     raiseNewWindow2(request);
+    t_heldNavigations = outerHeld;
     --*underWay;
+    auto *target = self ? qobject_cast<WebEngineBrowser *>(request.ppDisp) : nullptr;
+    const bool adopt = target && !request.Cancel && target != this && target->m_page && m_page
+        && target->m_page->profile() == m_page->profile();
+    for (const QPointer<WebEngineBrowser> &browser : held) {
+        if (browser && !(adopt && browser == target))
+            browser->loadHeldNavigation();
+        else if (browser)
+            browser->m_heldNavigation.clear();
+    }
     if (!self) {
         if (*underWay == 0 && page)
             page->deleteLater();
@@ -82,11 +103,9 @@ void WebEngineBrowser::newWindowRequested(QWebEngineNewWindowRequest &engineRequ
 
     // A window the handler neither cancels nor places is dropped, as is one
     // it places in this very browser.
-    auto *target = qobject_cast<WebEngineBrowser *>(request.ppDisp);
-    if (request.Cancel || !target || target == this || !target->m_page || !m_page)
-        return;
-    if (target->m_page->profile() != m_page->profile()) {
-        qWarning("WebEngineBrowser: a new window cannot open in a browser of another profile");
+    if (!adopt) {
+        if (target && !request.Cancel && target != this && target->m_page && m_page)
+            qWarning("WebEngineBrowser: a new window cannot open in a browser of another profile");
         return;
     }
     engineRequest.openIn(target->m_page);
@@ -201,7 +220,19 @@ void WebEngineBrowser::Navigate(const QString &address)
         && url.host().isEmpty())
         return;
     navigationAsked();
+    if (t_heldNavigations) {
+        if (m_heldNavigation.isEmpty())
+            t_heldNavigations->push_back(this);
+        m_heldNavigation = url;
+        return;
+    }
     m_page->load(url);
+}
+
+void WebEngineBrowser::loadHeldNavigation()
+{
+    if (m_page && !m_heldNavigation.isEmpty())
+        m_page->load(std::exchange(m_heldNavigation, QUrl()));
 }
 
 void WebEngineBrowser::GoBack()
@@ -236,8 +267,32 @@ void WebEngineBrowser::Stop()
     // the load it had reported so far ends here, and its own end, when it
     // comes, finds nothing left to end.
     m_loadStartTimeout->stop();
+    m_heldNavigation.clear();
     m_page->triggerAction(QWebEnginePage::Stop);
     loadFinished();
+}
+
+void WebEngineBrowser::FindText(const QString &text, bool backward, FindResult result)
+{
+    if (!m_page)
+        return;
+    const QWebEnginePage::FindFlags flags
+        = backward ? QWebEnginePage::FindBackward : QWebEnginePage::FindFlags();
+    m_page->findText(text, flags, [result](const QWebEngineFindTextResult &found) {
+        if (result)
+            result(found.activeMatch(), found.numberOfMatches());
+    });
+}
+
+qreal WebEngineBrowser::ZoomFactor() const
+{
+    return m_page ? m_page->zoomFactor() : 1;
+}
+
+void WebEngineBrowser::SetZoomFactor(qreal factor)
+{
+    if (m_page)
+        m_page->setZoomFactor(factor);
 }
 
 QString WebEngineBrowser::LocationName() const
@@ -262,6 +317,8 @@ bool WebEngineBrowser::Busy() const
 
 void WebEngineBrowser::navigationAsked()
 {
+    // The last navigation asked for wins over one still held.
+    m_heldNavigation.clear();
     if (!m_loading)
         m_loadStartTimeout->start();
 }

@@ -69,6 +69,10 @@ public:
     void Refresh() override;
     void Stop() override;
 
+    void FindText(const QString &text, bool backward, FindResult result) override;
+    qreal ZoomFactor() const override;
+    void SetZoomFactor(qreal factor) override;
+
     bool Busy() const override;
     QString LocationName() const override;
     QString LocationURL() const override;
@@ -86,6 +90,7 @@ private:
     void titleChanged();
     void urlChanged(const QUrl &url);
     void newWindowRequested(QWebEngineNewWindowRequest &engineRequest);
+    void loadHeldNavigation();
 
     QPointer<QWebEngineView> m_view;
     QPointer<QWebEnginePage> m_page;
@@ -95,6 +100,8 @@ private:
     int m_lastProgress = -1;
     QString m_hoveredLink;
     QUrl m_shownUrl;
+    // A navigation asked for while a new window's handler ran, not yet made.
+    QUrl m_heldNavigation;
     // How many of this page's new windows wait for the handler's answer;
     // shared with those waits, which may outlive the browser.
     std::shared_ptr<int> m_newWindowsUnderWay = std::make_shared<int>(0);

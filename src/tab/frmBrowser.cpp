@@ -8,6 +8,7 @@
 #include "settings/SettingsFile.h"
 #include "tab/AddressBar.h"
 #include "tab/AddressList.h"
+#include "tab/PageKeys.h"
 #include "tab/PageStatus.h"
 #include "tab/PopupInterceptor.h"
 #include "tab/SearchBar.h"
@@ -35,6 +36,7 @@ frmBrowser::frmBrowser(const TabHost &host)
     setWindowIcon(QIcon(QStringLiteral(":/icons/tab.svg")));
     m_controls.create(this, m_host.platform.createBrowser(this));
     m_commands = new ToolBarCommands(this, m_controls, m_host.main);
+    new PageKeys(this, m_controls, m_commands);
     new AddressBar(this, m_controls, m_host.platform);
     new SearchBar(this, m_controls, m_host.platform);
     new PageStatus(this, m_controls, m_host.platform);

@@ -66,6 +66,9 @@ public:
     QString LocationURL() const override { return {}; }
     void setRegisterAsBrowser(bool) override { }
     bool RegisterAsBrowser() const override { return false; }
+    void FindText(const QString &, bool, FindResult) override { }
+    qreal ZoomFactor() const override { return 1; }
+    void SetZoomFactor(qreal) override { }
 };
 
 enum class Opening {
@@ -125,6 +128,8 @@ private Q_SLOTS:
     void newWindowOpensInGivenBrowser_data();
     void newWindowOpensInGivenBrowser();
     void newWindowReplacesNavigationBegun();
+    void navigationAskedInHandler_data();
+    void navigationAskedInHandler();
     void browserGoneWhileHandlerWaits_data();
     void browserGoneWhileHandlerWaits();
 
@@ -893,6 +898,40 @@ void TestWebEngineBrowser::newWindowReplacesNavigationBegun()
                       QStringLiteral("window.opener ? window.opener.location.pathname"
                                      " : 'none'")),
              QStringLiteral("/fenetre"));
+}
+
+void TestWebEngineBrowser::navigationAskedInHandler_data()
+{
+    QTest::addColumn<bool>("takesWindow");
+    QTest::newRow("browser that takes the window") << true;
+    QTest::newRow("window refused") << false;
+}
+
+// A tab made by the handler asks for its start page at once: that page is
+// never fetched when the tab takes the window, and is loaded when it does not.
+void TestWebEngineBrowser::navigationAskedInHandler()
+{
+    QFETCH(bool, takesWindow);
+
+    auto *second = new WebEngineBrowser(m_profile, m_window.get());
+    QVERIFY(waitUntilDrawn(m_browser));
+    const int starts = m_server.requestCount(QStringLiteral("/un"));
+    EventLog log(second);
+    m_browser->setNewWindowHandler([&](NewWindowRequest &request) {
+        second->Navigate(address(QStringLiteral("/un")));
+        QVERIFY(second->Busy());
+        second->setRegisterAsBrowser(true);
+        request.ppDisp = second;
+        request.Cancel = !takesWindow;
+    });
+
+    openWindow(Opening::Script);
+    const QString expected = takesWindow ? QStringLiteral("Surgissante") : QStringLiteral("Un");
+    QTRY_VERIFY_WITH_TIMEOUT(second->LocationName() == expected && !second->Busy(), Timeout);
+    QTest::qWait(300);
+
+    QCOMPARE(m_server.requestCount(QStringLiteral("/un")), starts + (takesWindow ? 0 : 1));
+    QCOMPARE(log.events.count(QStringLiteral("complete")), 1);
 }
 
 void TestWebEngineBrowser::browserGoneWhileHandlerWaits_data()

@@ -19,6 +19,15 @@ void FakeBrowser::Navigate(const QString &address)
     m_calls.append(QStringLiteral("Navigate ") + address);
 }
 
+// Recorded as "FindText <text>" or "FindText back <text>".
+void FakeBrowser::FindText(const QString &text, bool backward, FindResult result)
+{
+    m_calls.append(QStringLiteral("FindText ") + (backward ? QStringLiteral("back ") : QString())
+                   + text);
+    if (result)
+        result(m_findAnswer.first, m_findAnswer.second);
+}
+
 QStringList FakeBrowser::navigations() const
 {
     QStringList result;

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <utility>
+
 // A web browser control for tests: it records what the tab asks of it and
 // lets the test raise each of its events and set what it reports.
 class FakeBrowser : public WebBrowser
@@ -24,6 +26,9 @@ public:
     bool Busy() const override { return m_busy; }
     QString LocationName() const override { return m_locationName; }
     QString LocationURL() const override { return m_locationUrl; }
+    void FindText(const QString &text, bool backward, FindResult result) override;
+    qreal ZoomFactor() const override { return m_zoom; }
+    void SetZoomFactor(qreal factor) override { m_zoom = factor; }
     void setRegisterAsBrowser(bool registered) override { m_registered = registered; }
     bool RegisterAsBrowser() const override { return m_registered; }
 
@@ -33,6 +38,8 @@ public:
     QStringList navigations() const;
 
     void setBusy(bool busy) { m_busy = busy; }
+    // What FindText answers: the match shown and the number of matches.
+    void setFindAnswer(int active, int matches) { m_findAnswer = {active, matches}; }
     void setLocation(const QString &name, const QString &url);
 
     // Raise the control's events as the engine would.
@@ -47,6 +54,8 @@ private:
     QStringList m_calls;
     bool m_busy = false;
     bool m_registered = false;
+    qreal m_zoom = 1;
+    std::pair<int, int> m_findAnswer {0, 0};
     QString m_locationName;
     QString m_locationUrl;
 };
