@@ -47,7 +47,10 @@ qsizetype tailStart(const QByteArray &window, char before)
 FieldReader::FieldReader(QByteArray data)
     : FieldReader(std::move(data), 0)
 {
-    if (hasBom(m_data))
+    const TextDecoding::FileEncoding encoding = TextDecoding::fileEncoding(m_data);
+    if (TextDecoding::isUtf16(encoding))
+        m_data = TextDecoding::utf16ToUtf8(QByteArrayView(m_data).sliced(2), encoding);
+    else if (hasBom(m_data))
         m_pos = 3;
 }
 
@@ -66,6 +69,14 @@ std::optional<FieldReader> FieldReader::open(const QString &path, qint64 maxByte
 
     const qint64 size = file.size();
     const bool cut = window == Window::Tail && !file.isSequential() && size > maxBytes;
+    if (cut) {
+        const QByteArray head = file.read(2);
+        if (file.error() != QFileDevice::NoError)
+            return std::nullopt;
+        const TextDecoding::FileEncoding encoding = TextDecoding::fileEncoding(head);
+        if (TextDecoding::isUtf16(encoding))
+            return openUtf16Tail(file, size, maxBytes, encoding);
+    }
     char before = '\n';
     if (cut && (!file.seek(size - maxBytes - 1) || !file.getChar(&before)))
         return std::nullopt;
@@ -83,6 +94,35 @@ std::optional<FieldReader> FieldReader::open(const QString &path, qint64 maxByte
         return FieldReader(std::move(data));
     const qsizetype start = tailStart(data, before);
     return FieldReader(std::move(data), start);
+}
+
+// The last bytes of a UTF-16 file, from a whole code unit on, read as UTF-8
+// so that fields are cut as in any other file. The UTF-8 text can be half as
+// long again as the bytes read.
+std::optional<FieldReader> FieldReader::openUtf16Tail(QFile &file, qint64 size, qint64 maxBytes,
+                                                      TextDecoding::FileEncoding encoding)
+{
+    // Code units start at even offsets, the mark's included.
+    const qint64 start = (size - maxBytes + 1) & ~qint64(1);
+    if (start <= 2) {
+        if (!file.seek(0))
+            return std::nullopt;
+        QByteArray data = file.read(size);
+        if (file.error() != QFileDevice::NoError)
+            return std::nullopt;
+        return FieldReader(std::move(data));
+    }
+    if (!file.seek(start - 2))
+        return std::nullopt;
+    const QByteArray unitBefore = file.read(2);
+    const QByteArray window = file.read(std::max<qint64>(size - start, 0));
+    if (file.error() != QFileDevice::NoError || unitBefore.size() != 2)
+        return std::nullopt;
+    const QByteArray decodedBefore = TextDecoding::utf16ToUtf8(unitBefore, encoding);
+    const char before = decodedBefore.size() == 1 ? decodedBefore.front() : 'x';
+    QByteArray data = TextDecoding::utf16ToUtf8(window, encoding);
+    const qsizetype begin = tailStart(data, before);
+    return FieldReader(std::move(data), begin);
 }
 
 std::optional<QString> FieldReader::next()
@@ -111,8 +151,13 @@ std::optional<QByteArrayView> FieldReader::nextBytes()
         ++begin;
         end = m_data.indexOf('"', begin);
         if (end < 0) {
-            end = size;
-            m_pos = size;
+            // A quote that nothing closes ends with its line, so that one
+            // stray quote does not swallow every later line.
+            m_pos = begin;
+            while (m_pos < size && !isLineEnd(data[m_pos]))
+                ++m_pos;
+            end = m_pos;
+            skipDelimiter();
         } else {
             m_pos = end + 1;
             while (m_pos < size && !isDelimiter(data[m_pos]))

@@ -1,16 +1,22 @@
 #pragma once
 
+#include "TextDecoding.h"
+
 #include <QByteArray>
 #include <QString>
 
 #include <optional>
 
+class QFile;
+
 // Reads the program's text files field by field. A field ends at a comma or
 // at the end of a line (CR LF, LF or a lone CR); blanks before it are skipped,
 // blanks after it are kept. A field that begins with a double quote runs to
 // the next double quote, commas and line ends included, and whatever follows
-// the closing quote up to the next comma or line end is dropped. Each field is
-// decoded on its own, so UTF-8 and Windows-1252 lines can share a file.
+// the closing quote up to the next comma or line end is dropped; when no
+// double quote follows, it ends at the end of its line. Each field is
+// decoded on its own, so UTF-8 and Windows-1252 lines can share a file. Data
+// that begins with a UTF-16 byte-order mark is read as UTF-16 instead.
 class FieldReader
 {
 public:
@@ -38,6 +44,8 @@ public:
 
 private:
     FieldReader(QByteArray data, qsizetype start);
+    static std::optional<FieldReader> openUtf16Tail(QFile &file, qint64 size, qint64 maxBytes,
+                                                    TextDecoding::FileEncoding encoding);
 
     void skipDelimiter();
 

@@ -1,6 +1,7 @@
 #include "LineWriter.h"
 
 #include "RegularFile.h"
+#include "TextDecoding.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -22,6 +23,18 @@ bool needsQuotes(const QString &value)
             return true;
     }
     return false;
+}
+
+// How a file that is there already is written. A file saved as UTF-16 by
+// another editor gets its lines in UTF-16: UTF-8 bytes would read back as
+// garbage, and converting the file would mean rewriting a file that other
+// running programs append to.
+TextDecoding::FileEncoding encodingOf(const QString &path)
+{
+    QFile file;
+    if (!RegularFile::open(file, path, RegularFile::Access::Read))
+        return TextDecoding::FileEncoding::Bytes;
+    return TextDecoding::fileEncoding(file.read(4));
 }
 
 } // namespace
@@ -46,10 +59,11 @@ bool LineWriter::replace(const QString &path, const QStringList &lines)
 
 bool LineWriter::append(const QString &path, const QString &line)
 {
+    const TextDecoding::FileEncoding encoding = encodingOf(path);
     QFile file;
     if (!RegularFile::open(file, path, RegularFile::Access::Append))
         return false;
-    const QByteArray bytes = line.toUtf8() + lineEnd;
+    const QByteArray bytes = TextDecoding::encode(QString(line + QStringLiteral("\r\n")), encoding);
     const qint64 before = file.size();
     const qint64 written = file.write(bytes);
     if (written == bytes.size())

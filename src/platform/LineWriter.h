@@ -17,7 +17,9 @@ public:
     // Adds one line at the end of the file, creating it readable by its owner
     // only. The line goes out in a single write to a file opened for
     // appending, so two running programs never mix their lines. Nothing is
-    // written to what is not a regular file (a FIFO, a device).
+    // written to what is not a regular file (a FIFO, a device). A file that
+    // begins with a UTF-16 byte-order mark gets its line in UTF-16 of that
+    // byte order, so that it stays one readable file.
     static bool append(const QString &path, const QString &line);
 
     // The value as a field FieldReader reads back whole. A value holding a

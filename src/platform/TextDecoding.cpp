@@ -1,6 +1,7 @@
 #include "TextDecoding.h"
 
 #include <QStringDecoder>
+#include <QStringEncoder>
 
 #include <algorithm>
 
@@ -45,4 +46,40 @@ QString TextDecoding::decode(QByteArrayView bytes)
     if (!utf8.hasError())
         return text;
     return decodeWindows1252(bytes);
+}
+
+TextDecoding::FileEncoding TextDecoding::fileEncoding(QByteArrayView head)
+{
+    // FF FE 00 00 opens a UTF-32 file; nothing the program reads.
+    if (head.startsWith("\xFF\xFE") && !head.startsWith(QByteArrayView("\xFF\xFE\0\0", 4)))
+        return FileEncoding::Utf16LittleEndian;
+    if (head.startsWith("\xFE\xFF"))
+        return FileEncoding::Utf16BigEndian;
+    return FileEncoding::Bytes;
+}
+
+QByteArray TextDecoding::utf16ToUtf8(QByteArrayView bytes, FileEncoding encoding)
+{
+    QStringDecoder utf16(encoding == FileEncoding::Utf16BigEndian ? QStringDecoder::Utf16BE
+                                                                  : QStringDecoder::Utf16LE,
+                         QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    QString text = utf16.decode(bytes);
+    // The decoder lets a lone surrogate through, and UTF-8 has no form for it.
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            ++i;
+        else if (text.at(i).isSurrogate())
+            text[i] = QChar::ReplacementCharacter;
+    }
+    return text.toUtf8();
+}
+
+QByteArray TextDecoding::encode(QStringView text, FileEncoding encoding)
+{
+    if (!isUtf16(encoding))
+        return text.toUtf8();
+    QStringEncoder utf16(encoding == FileEncoding::Utf16BigEndian ? QStringEncoder::Utf16BE
+                                                                  : QStringEncoder::Utf16LE,
+                         QStringEncoder::Flag::Stateless);
+    return utf16.encode(text);
 }

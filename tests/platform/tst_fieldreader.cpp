@@ -43,6 +43,19 @@ QStringList readAll(const QByteArray &data)
     return readAll(reader, data.size());
 }
 
+// The text as a file saved in UTF-16 writes it: the byte-order mark, then
+// each code unit in the given byte order.
+QByteArray utf16(QStringView text, bool bigEndian = false)
+{
+    QByteArray bytes = bigEndian ? "\xFE\xFF"_ba : "\xFF\xFE"_ba;
+    for (const QChar c : text) {
+        const char high = char(c.unicode() >> 8);
+        const char low = char(c.unicode() & 0xFF);
+        bytes.append(bigEndian ? high : low).append(bigEndian ? low : high);
+    }
+    return bytes;
+}
+
 } // namespace
 
 class tst_FieldReader : public QObject
@@ -99,7 +112,12 @@ void tst_FieldReader::fields_data()
     QTest::newRow("junk after quote up to line end")
         << "\"a\" x \"y\r\nb"_ba << QStringList {u"a"_s, u"b"_s};
     QTest::newRow("junk after quote at end") << "\"a\"junk"_ba << QStringList {u"a"_s};
-    QTest::newRow("unterminated quote") << "\"a,b\r\nc"_ba << QStringList {u"a,b\r\nc"_s};
+    QTest::newRow("unterminated quote ends with its line")
+        << "\"a,b\r\nc,d\r\ne"_ba << QStringList {u"a,b"_s, u"c"_s, u"d"_s, u"e"_s};
+    QTest::newRow("unterminated quote on the last line")
+        << "a\r\n  \"b,c"_ba << QStringList {u"a"_s, u"b,c"_s};
+    QTest::newRow("quote closed on a later line")
+        << "\"a\r\nb\"\r\n\"c"_ba << QStringList {u"a\r\nb"_s, u"c"_s};
     QTest::newRow("lone quote") << "\""_ba << QStringList {u""_s};
     QTest::newRow("quoted line ends")
         << "\"a\r\nb\nc\",d\r\ne"_ba << QStringList {u"a\r\nb\nc"_s, u"d"_s, u"e"_s};
@@ -118,6 +136,22 @@ void tst_FieldReader::fields_data()
                                  << QStringList {u"café"_s, u"café"_s, u"€"_s, u"€"_s};
     QTest::newRow("mixed fields of a line")
         << "caf\xE9,caf\xC3\xA9"_ba << QStringList {u"café"_s, u"café"_s};
+    QTest::newRow("UTF-16 LE") << utf16(u"http://a.fr/,b\r\ncaf\u00E9\r\n\u20AC")
+                               << QStringList {u"http://a.fr/"_s, u"b"_s, u"café"_s, u"€"_s};
+    QTest::newRow("UTF-16 BE") << utf16(u"http://a.fr/,b\r\ncaf\u00E9\r\n\u20AC", true)
+                               << QStringList {u"http://a.fr/"_s, u"b"_s, u"café"_s, u"€"_s};
+    QTest::newRow("UTF-16, LF and quotes")
+        << utf16(u"  \"a,b\"\n3\n") << QStringList {u"a,b"_s, u"3"_s};
+    QTest::newRow("UTF-16 surrogate pair")
+        << utf16(u"\U0001F600,x") << QStringList {u"\U0001F600"_s, u"x"_s};
+    QTest::newRow("UTF-16 lone surrogate")
+        << utf16(u"a"_s + QChar(0xD800) + u"b\r\nc"_s) << QStringList {u"a\uFFFDb"_s, u"c"_s};
+    QTest::newRow("UTF-16 odd final byte") << utf16(u"ab") + "c"_ba << QStringList {u"ab\uFFFD"_s};
+    QTest::newRow("UTF-16 mark alone") << "\xFF\xFE"_ba << QStringList();
+    QTest::newRow("UTF-16 mark later is text")
+        << utf16(u"a\r\n\uFEFFb") << QStringList {u"a"_s, u"\uFEFFb"_s};
+    QTest::newRow("UTF-32 mark is not UTF-16")
+        << QByteArray("\xFF\xFE\0\0a", 5) << QStringList {u"ÿþ"_s + QChar(0) + QChar(0) + u"a"_s};
     QTest::newRow("NUL bytes") << QByteArray("a\0b,\0\r\n", 7)
                                << QStringList {u"a"_s + QChar(0) + u"b"_s, QString(QChar(0))};
 }
@@ -174,7 +208,7 @@ void tst_FieldReader::garbage_data()
     for (int i = 0; i < 256; ++i)
         everyByte.append(char(i));
     // Bytes the reader treats specially, so that garbage hits every branch.
-    const QByteArray special("\",\r\n \t\xEF\xBB\xBF\0a\x80\xC3", 13);
+    const QByteArray special("\",\r\n \t\xEF\xBB\xBF\0a\x80\xC3\xFF\xFE", 15);
 
     for (const int size : {1, 2, 3, 7, 64, 4096}) {
         QTest::addRow("any byte, %d", size) << everyByte << size;
@@ -306,6 +340,25 @@ void tst_FieldReader::openWindow_data()
     QTest::newRow("tail, last line without line end")
         << "aaaa\r\nbbbb\r\ncc"_ba << qint64(6) << W::Tail << QStringList {u"cc"_s};
     QTest::newRow("tail, nothing") << lines << qint64(0) << W::Tail << QStringList();
+
+    // 44 bytes: the mark, then 7 code units a line.
+    const QByteArray wide = utf16(u"line1\r\nline2\r\nline3\r\n");
+    QTest::newRow("head, UTF-16") << wide << qint64(1024) << W::Head << all;
+    QTest::newRow("head, UTF-16 cut in a code unit")
+        << wide << qint64(17) << W::Head << QStringList {u"line1"_s, u"\uFFFD"_s};
+    QTest::newRow("tail, UTF-16 cut in a line")
+        << wide << qint64(20) << W::Tail << QStringList {u"line3"_s};
+    QTest::newRow("tail, UTF-16 at a line start")
+        << wide << qint64(28) << W::Tail << QStringList {u"line2"_s, u"line3"_s};
+    QTest::newRow("tail, UTF-16 odd window at a line start")
+        << wide << qint64(29) << W::Tail << QStringList {u"line2"_s, u"line3"_s};
+    QTest::newRow("tail, UTF-16 odd window in a line")
+        << wide << qint64(27) << W::Tail << QStringList {u"line3"_s};
+    QTest::newRow("tail, UTF-16 big endian")
+        << utf16(u"line1\r\nline2\r\nline3\r\n", true) << qint64(28) << W::Tail
+        << QStringList {u"line2"_s, u"line3"_s};
+    QTest::newRow("tail, UTF-16 window reaching the mark") << wide << qint64(43) << W::Tail << all;
+    QTest::newRow("tail, UTF-16 nothing") << wide << qint64(0) << W::Tail << QStringList();
 }
 
 void tst_FieldReader::openWindow()

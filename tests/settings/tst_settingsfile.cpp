@@ -5,7 +5,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStringEncoder>
 #include <QTest>
+
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -13,6 +16,14 @@ Q_DECLARE_METATYPE(PopupPolicy)
 
 namespace {
 const QString None = u"<none>"_s; // a field the file did not give
+
+// The text as an editor saving "Unicode" writes it: a byte-order mark, then
+// UTF-16.
+QByteArray utf16(const QString &text, QStringConverter::Encoding encoding)
+{
+    QStringEncoder encoder(encoding, QStringEncoder::Flag::WriteBom);
+    return encoder.encode(text);
+}
 QString shown(const std::optional<QString> &field)
 {
     return field.value_or(None);
@@ -48,6 +59,14 @@ private Q_SLOTS:
             << "http://a.fr/\xe9t\xe9\r\n3\r\n"_ba << u"http://a.fr/été"_s << u"3"_s;
         QTest::newRow("byte-order mark")
             << "\xef\xbb\xbfhttp://a.fr/\r\n2\r\n"_ba << u"http://a.fr/"_s << u"2"_s;
+        QTest::newRow("UTF-16 LE")
+            << utf16(u"http://a.fr/été\r\n2\r\n"_s, QStringConverter::Utf16LE)
+            << u"http://a.fr/été"_s << u"2"_s;
+        QTest::newRow("UTF-16 BE")
+            << utf16(u"\"http://a.fr/?x=1,2\"\r\n1\r\n"_s, QStringConverter::Utf16BE)
+            << u"http://a.fr/?x=1,2"_s << u"1"_s;
+        QTest::newRow("unterminated quote on line 1")
+            << "\"http://a.fr/\r\n2\r\n"_ba << u"http://a.fr/"_s << u"2"_s;
     }
     void read()
     {
@@ -128,6 +147,56 @@ private Q_SLOTS:
         const SettingsFile::Fields fields = SettingsFile::read(folder.folder());
         QCOMPARE(shown(fields.startAddress), readBack);
         QCOMPARE(shown(fields.popupMode), u"2"_s);
+    }
+
+    // What an editor saved as UTF-16 is read, and the next write is the
+    // program's own UTF-8.
+    void writeAfterUtf16GivesUtf8_data()
+    {
+        QTest::addColumn<QStringConverter::Encoding>("encoding");
+        QTest::newRow("little endian") << QStringConverter::Utf16LE;
+        QTest::newRow("big endian") << QStringConverter::Utf16BE;
+    }
+    void writeAfterUtf16GivesUtf8()
+    {
+        QFETCH(QStringConverter::Encoding, encoding);
+        TempProgramFolder folder;
+        folder.write(u"Corvane.ini"_s, utf16(u"http://a.fr/\r\n1\r\n"_s, encoding));
+        QCOMPARE(shown(SettingsFile::read(folder.folder()).popupMode), u"1"_s);
+        QVERIFY(SettingsFile::write(folder.folder(), u"http://b.fr/é"_s, u"2"_s));
+        QCOMPARE(folder.read(u"Corvane.ini"_s), "http://b.fr/\xC3\xA9\r\n2\r\n"_ba);
+    }
+
+    // Only a regular file counts, and nothing waits on what is not one.
+    void onlyARegularFileIsRead_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("read");
+        QTest::newRow("FIFO") << u"fifo"_s << false;
+        QTest::newRow("directory") << u"directory"_s << false;
+        QTest::newRow("link to a FIFO") << u"link to fifo"_s << false;
+        QTest::newRow("link to a regular file") << u"link to file"_s << true;
+    }
+    void onlyARegularFileIsRead()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, read);
+        TempProgramFolder folder;
+        const QString path = folder.filePath(u"Corvane.ini"_s);
+        const QString other = folder.filePath(u"other"_s);
+        if (kind == u"fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else if (kind == u"directory")
+            QVERIFY(QDir(folder.path()).mkdir(u"Corvane.ini"_s));
+        else if (kind == u"link to fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(other).constData(), 0600), 0);
+        else
+            folder.write(u"other"_s, "http://a.fr/\r\n1\r\n"_ba);
+        if (kind.startsWith(u"link"))
+            QVERIFY(QFile::link(other, path));
+        const SettingsFile::Fields fields = SettingsFile::read(folder.folder());
+        QCOMPARE(shown(fields.startAddress), read ? u"http://a.fr/"_s : None);
+        QCOMPARE(shown(fields.popupMode), read ? u"1"_s : None);
     }
 
     void writeIntoMissingFolderFails()

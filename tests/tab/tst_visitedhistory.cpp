@@ -3,9 +3,24 @@
 #include "tab/AddressList.h"
 #include "tab/VisitedHistory.h"
 
+#include <QDir>
+#include <QFile>
+#include <QStringEncoder>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace Qt::StringLiterals;
+
+namespace {
+// The text as an editor saving "Unicode" writes it: a byte-order mark, then
+// UTF-16.
+QByteArray utf16(const QString &text, QStringConverter::Encoding encoding)
+{
+    QStringEncoder encoder(encoding, QStringEncoder::Flag::WriteBom);
+    return encoder.encode(text);
+}
+} // namespace
 
 class TestVisitedHistory : public QObject
 {
@@ -39,6 +54,15 @@ private Q_SLOTS:
         QTest::newRow("a 50 MB line between two addresses")
             << "http://a.fr/\r\n"_ba + QByteArray(50 * 1000 * 1000, 'x') + "\r\nhttp://b.fr/\r\n"
             << QStringList {u"http://a.fr/"_s, u"http://b.fr/"_s};
+        QTest::newRow("UTF-16 LE")
+            << utf16(u"http://b.fr/\r\nhttp://café.fr/\r\n"_s, QStringConverter::Utf16LE)
+            << QStringList {u"http://b.fr/"_s, u"http://café.fr/"_s};
+        QTest::newRow("UTF-16 BE")
+            << utf16(u"http://b.fr/\r\nhttp://café.fr/\r\n"_s, QStringConverter::Utf16BE)
+            << QStringList {u"http://b.fr/"_s, u"http://café.fr/"_s};
+        QTest::newRow("an unterminated quote keeps the later lines")
+            << "\"http://a.fr/\r\nhttp://b.fr/\r\nhttp://c.fr/\r\n"_ba
+            << QStringList {u"http://a.fr/"_s, u"http://b.fr/"_s, u"http://c.fr/"_s};
         QTest::newRow("long line of accented letters left out") << QByteArray(3 * 4000, '\xE9')
                 + "\r\nhttp://b.fr/"_ba << QStringList {u"http://b.fr/"_s};
     }
@@ -50,6 +74,70 @@ private Q_SLOTS:
         QVERIFY(folder.isValid());
         folder.write(u"visited.MRU"_s, file);
         QCOMPARE(VisitedHistory::load(folder.folder()).toList(), entries);
+    }
+
+    // A line added to a history saved as UTF-16 goes in in the same
+    // encoding, so the whole file still reads back.
+    void appendKeepsTheFileEncoding_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QByteArray>("appended");
+        const QString old = u"http://a.fr/\r\n"_s;
+        const QString line = u"http://é.fr/\r\n"_s;
+        QTest::newRow("UTF-8") << old.toUtf8() << line.toUtf8();
+        QTest::newRow("UTF-8 with mark") << "\xEF\xBB\xBF"_ba + old.toUtf8() << line.toUtf8();
+        QTest::newRow("Windows-1252") << "http://caf\xE9.fr/\r\n"_ba << line.toUtf8();
+        for (const auto encoding : {QStringConverter::Utf16LE, QStringConverter::Utf16BE}) {
+            QStringEncoder plain(encoding);
+            QTest::newRow(encoding == QStringConverter::Utf16LE ? "UTF-16 LE" : "UTF-16 BE")
+                << utf16(old, encoding) << QByteArray(plain.encode(line));
+        }
+    }
+    void appendKeepsTheFileEncoding()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QByteArray, appended);
+        TempProgramFolder folder;
+        QVERIFY(folder.isValid());
+        folder.write(u"visited.MRU"_s, file);
+        const QStringList before = VisitedHistory::load(folder.folder()).toList();
+        QCOMPARE(before.size(), 1);
+        QVERIFY(VisitedHistory::append(folder.folder(), u"http://é.fr/"_s));
+        QCOMPARE(folder.read(u"visited.MRU"_s), file + appended);
+        QCOMPARE(VisitedHistory::load(folder.folder()).toList(),
+                 (QStringList {before.first(), u"http://é.fr/"_s}));
+    }
+
+    // Only a regular file counts, and nothing waits on what is not one.
+    void onlyARegularFileIsRead_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("read");
+        QTest::newRow("FIFO") << u"fifo"_s << false;
+        QTest::newRow("directory") << u"directory"_s << false;
+        QTest::newRow("link to a FIFO") << u"link to fifo"_s << false;
+        QTest::newRow("link to a regular file") << u"link to file"_s << true;
+    }
+    void onlyARegularFileIsRead()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, read);
+        TempProgramFolder folder;
+        QVERIFY(folder.isValid());
+        const QString path = folder.filePath(u"visited.MRU"_s);
+        const QString other = folder.filePath(u"other"_s);
+        if (kind == u"fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else if (kind == u"directory")
+            QVERIFY(QDir(folder.path()).mkdir(u"visited.MRU"_s));
+        else if (kind == u"link to fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(other).constData(), 0600), 0);
+        else
+            folder.write(u"other"_s, "http://a.fr/\r\n"_ba);
+        if (kind.startsWith(u"link"))
+            QVERIFY(QFile::link(other, path));
+        QCOMPARE(VisitedHistory::load(folder.folder()).toList(),
+                 read ? QStringList {u"http://a.fr/"_s} : QStringList());
     }
 
     // Far longer than the 1 MiB the history was once read up to: every
