@@ -3,7 +3,7 @@
 # configure and build in build/.
 
 PACKAGES := qt6-base-dev qt6-webengine-dev qt6-tools-dev qt6-translations-l10n \
-            libqt6svg6 cmake g++ xvfb xauth
+            libqt6svg6 cmake g++ xvfb xauth libxcb1-dev
 BUILD    := build
 JOBS     ?= $(shell nproc)
 SUDO     := $(if $(filter 0,$(shell id -u)),,sudo)

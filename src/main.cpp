@@ -1,4 +1,5 @@
 #include "app/Module1.h"
+#include "app/WindowLossWatcher.h"
 #include "app/frmCV.h"
 #include "platform/Forms.h"
 #include "platform/Launcher.h"
@@ -62,5 +63,12 @@ int main(int argc, char *argv[])
     frmCV window(platform);
     messageBox.setParentWindow(&window);
     window.Show();
+    // A main window destroyed from outside ends the program as closing it
+    // would, instead of leaving it running with nothing on screen.
+    WindowLossWatcher watcher(&window);
+    QObject::connect(&watcher, &WindowLossWatcher::lost, &window, [&window] {
+        window.close();
+        QCoreApplication::exit(0);
+    });
     return app.exec();
 }

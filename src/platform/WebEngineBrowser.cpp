@@ -1,6 +1,9 @@
 #include "platform/WebEngineBrowser.h"
 
 #include <QAuthenticator>
+#include <QCoreApplication>
+#include <QHash>
+#include <QSet>
 #include <QTimer>
 #include <QWebEngineCertificateError>
 #include <QWebEngineClientCertificateSelection>
@@ -33,24 +36,153 @@ namespace {
 // takes the window and made in any other.
 std::vector<QPointer<WebEngineBrowser>> *t_heldNavigations = nullptr;
 
+using ScriptDialogs
+    = std::function<BrowserPrompter::ScriptAnswer(const BrowserPrompter::ScriptDialog &)>;
+
 // New windows reach the browser through newWindowRequested only; nothing may
-// open a top-level window of its own.
+// open a top-level window of its own. The script's dialogs go to the browser.
 class Page : public QWebEnginePage
 {
 public:
-    using QWebEnginePage::QWebEnginePage;
+    Page(QWebEngineProfile *profile, QObject *parent, ScriptDialogs dialogs)
+        : QWebEnginePage(profile, parent)
+        , m_dialogs(std::move(dialogs))
+    {
+    }
 
 protected:
     QWebEnginePage *createWindow(WebWindowType) override { return nullptr; }
+
+    void javaScriptAlert(const QUrl &origin, const QString &text) override
+    {
+        ask(BrowserPrompter::ScriptDialogKind::Alert, origin, text);
+    }
+    bool javaScriptConfirm(const QUrl &origin, const QString &text) override
+    {
+        // The engine asks whether a page that wants to be asked first may be
+        // left through this same call, with a text of its own.
+        const bool leaving = text
+            == QCoreApplication::translate("QWebEnginePage",
+                                           "Are you sure you want to leave this page? Changes "
+                                           "that you made may not be saved.");
+        return ask(leaving ? BrowserPrompter::ScriptDialogKind::BeforeUnload
+                           : BrowserPrompter::ScriptDialogKind::Confirm,
+                   origin, leaving ? QString() : text)
+            .accepted;
+    }
+    bool javaScriptPrompt(const QUrl &origin, const QString &text, const QString &defaultValue,
+                          QString *result) override
+    {
+        const BrowserPrompter::ScriptAnswer answer
+            = ask(BrowserPrompter::ScriptDialogKind::Prompt, origin, text, defaultValue);
+        if (answer.accepted && result)
+            *result = answer.value;
+        return answer.accepted;
+    }
+
+private:
+    BrowserPrompter::ScriptAnswer ask(BrowserPrompter::ScriptDialogKind kind, const QUrl &origin,
+                                      const QString &text, const QString &defaultValue = {})
+    {
+        BrowserPrompter::ScriptDialog dialog;
+        dialog.kind = kind;
+        dialog.site = origin;
+        dialog.text = text;
+        dialog.defaultValue = defaultValue;
+        return m_dialogs(dialog);
+    }
+
+    ScriptDialogs m_dialogs;
 };
+
+// What the user decided for the browsers of a profile, until it goes.
+struct Decisions
+{
+    QSet<QString> certificateAcceptedHosts;
+    QHash<QPair<QString, int>, bool> permissions; // (origin, permission) -> granted
+};
+
+Decisions &decisionsOf(QWebEngineProfile *profile)
+{
+    static QHash<const QWebEngineProfile *, Decisions> all;
+    if (!all.contains(profile))
+        QObject::connect(profile, &QObject::destroyed, [profile] { all.remove(profile); });
+    return all[profile];
+}
+
+// While the engine's call into a page waits for a question's answer, the
+// browser may be deleted: its page stays (see the destructor) until the last
+// such call is over, then goes.
+class PageKept
+{
+public:
+    PageKept(WebEngineBrowser *browser, QWebEnginePage *page, std::shared_ptr<int> underWay)
+        : m_browser(browser)
+        , m_page(page)
+        , m_underWay(std::move(underWay))
+    {
+        ++*m_underWay;
+    }
+    ~PageKept()
+    {
+        --*m_underWay;
+        if (!m_browser && *m_underWay == 0 && m_page)
+            m_page->deleteLater();
+    }
+    PageKept(const PageKept &) = delete;
+    PageKept &operator=(const PageKept &) = delete;
+
+    bool browserGone() const { return m_browser.isNull(); }
+
+private:
+    QPointer<WebEngineBrowser> m_browser;
+    QPointer<QWebEnginePage> m_page;
+    std::shared_ptr<int> m_underWay;
+};
+
+// Three dialogs in a row, each asked within a second of the end of the one
+// before, and the third offers to stop the page's dialogs.
+constexpr int DialogsBeforeStopOffered = 3;
+constexpr qint64 DialogRowGapMs = 1000;
+
+#if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
+std::optional<BrowserPrompter::Permission> permissionOf(QWebEnginePage::Feature feature)
+{
+    switch (feature) {
+    case QWebEnginePage::Notifications:
+        return BrowserPrompter::Permission::Notifications;
+    case QWebEnginePage::Geolocation:
+        return BrowserPrompter::Permission::Location;
+    case QWebEnginePage::MediaAudioCapture:
+        return BrowserPrompter::Permission::Microphone;
+    case QWebEnginePage::MediaVideoCapture:
+        return BrowserPrompter::Permission::Camera;
+    case QWebEnginePage::MediaAudioVideoCapture:
+        return BrowserPrompter::Permission::CameraAndMicrophone;
+    case QWebEnginePage::MouseLock:
+        return BrowserPrompter::Permission::MouseLock;
+    case QWebEnginePage::DesktopVideoCapture:
+    case QWebEnginePage::DesktopAudioVideoCapture:
+        return BrowserPrompter::Permission::ScreenSharing;
+    }
+    return std::nullopt;
+}
+#endif
 
 } // namespace
 
-WebEngineBrowser::WebEngineBrowser(QWebEngineProfile *profile, QWidget *parentWidget)
+WebEngineBrowser::WebEngineBrowser(QWebEngineProfile *profile, QWidget *parentWidget,
+                                   BrowserPrompter *prompter)
     : WebBrowser(parentWidget)
     , m_view(new QWebEngineView(parentWidget))
-    , m_page(new Page(profile, m_view))
+    , m_page(new Page(
+          profile, m_view,
+          [self = QPointer<WebEngineBrowser>(this)](const BrowserPrompter::ScriptDialog &dialog) {
+              // A page left to the engine's wait asks nothing more.
+              return self ? self->scriptDialog(dialog) : BrowserPrompter::ScriptAnswer();
+          }))
     , m_loadStartTimeout(new QTimer(this))
+    , m_prompter(prompter)
 {
     m_view->setPage(m_page);
     // The engine reports a load within milliseconds of being asked, or never:
@@ -60,7 +192,7 @@ WebEngineBrowser::WebEngineBrowser(QWebEngineProfile *profile, QWidget *parentWi
     // While it runs, a navigation has been asked for and has not started.
     connect(m_loadStartTimeout, &QTimer::timeout, this, &WebBrowser::DownloadComplete);
     connectLoadEvents();
-    answerRequestsAtOnce();
+    answerRequests();
 
     connect(m_page, &QWebEnginePage::newWindowRequested, this,
             &WebEngineBrowser::newWindowRequested);
@@ -168,36 +300,84 @@ void WebEngineBrowser::connectLoadEvents()
     connect(m_page, &QWebEnginePage::urlChanged, this, &WebEngineBrowser::urlChanged);
 }
 
-// Until the program asks the user about these, each is answered at once:
-// a request left pending would leave the page waiting for ever.
-void WebEngineBrowser::answerRequestsAtOnce()
+// Every request is answered, by the prompter or at once: one left pending
+// would leave the page waiting for ever.
+void WebEngineBrowser::answerRequests()
 {
 #if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
     connect(m_page, &QWebEnginePage::permissionRequested, this,
-            [](QWebEnginePermission permission) { permission.deny(); });
+            [this](QWebEnginePermission request) {
+                std::optional<BrowserPrompter::Permission> permission;
+                switch (request.permissionType()) {
+                case QWebEnginePermission::PermissionType::Geolocation:
+                    permission = BrowserPrompter::Permission::Location;
+                    break;
+                case QWebEnginePermission::PermissionType::MediaAudioCapture:
+                    permission = BrowserPrompter::Permission::Microphone;
+                    break;
+                case QWebEnginePermission::PermissionType::MediaVideoCapture:
+                    permission = BrowserPrompter::Permission::Camera;
+                    break;
+                case QWebEnginePermission::PermissionType::MediaAudioVideoCapture:
+                    permission = BrowserPrompter::Permission::CameraAndMicrophone;
+                    break;
+                case QWebEnginePermission::PermissionType::DesktopVideoCapture:
+                case QWebEnginePermission::PermissionType::DesktopAudioVideoCapture:
+                    permission = BrowserPrompter::Permission::ScreenSharing;
+                    break;
+                case QWebEnginePermission::PermissionType::MouseLock:
+                    permission = BrowserPrompter::Permission::MouseLock;
+                    break;
+                case QWebEnginePermission::PermissionType::Notifications:
+                    permission = BrowserPrompter::Permission::Notifications;
+                    break;
+                case QWebEnginePermission::PermissionType::ClipboardReadWrite:
+                    permission = BrowserPrompter::Permission::Clipboard;
+                    break;
+                default:
+                    break;
+                }
+                const std::optional<bool> granted
+                    = permission ? permissionGranted(request.origin(), *permission) : false;
+                if (granted && *granted)
+                    request.grant();
+                else
+                    request.deny();
+            });
 #else
     connect(m_page, &QWebEnginePage::featurePermissionRequested, this,
             [this](const QUrl &origin, QWebEnginePage::Feature feature) {
+                const std::optional<BrowserPrompter::Permission> permission = permissionOf(feature);
+                const std::optional<bool> granted
+                    = permission ? permissionGranted(origin, *permission) : false;
+                // A browser gone meanwhile has no page to answer for.
+                if (!granted.has_value())
+                    return;
                 m_page->setFeaturePermission(origin, feature,
-                                             QWebEnginePage::PermissionDeniedByUser);
+                                             *granted ? QWebEnginePage::PermissionGrantedByUser
+                                                      : QWebEnginePage::PermissionDeniedByUser);
             });
 #endif
 #if QT_VERSION < QT_VERSION_CHECK(6, 5, 0)
     connect(m_page, &QWebEnginePage::quotaRequested, this,
             [](QWebEngineQuotaRequest request) { request.reject(); });
 #endif
-    connect(m_page, &QWebEnginePage::certificateError, this,
-            [](const QWebEngineCertificateError &error) {
-                QWebEngineCertificateError rejected(error);
-                rejected.rejectCertificate();
-            });
-    // An empty authenticator cancels the request: the page shows what the
-    // server sent with its refusal.
+    connect(m_page, &QWebEnginePage::certificateError, this, &WebEngineBrowser::askCertificate);
     connect(m_page, &QWebEnginePage::authenticationRequired, this,
-            [](const QUrl &, QAuthenticator *authenticator) { *authenticator = QAuthenticator(); });
+            [this](const QUrl &site, QAuthenticator *authenticator) {
+                askCredentials(site, authenticator, false);
+            });
     connect(m_page, &QWebEnginePage::proxyAuthenticationRequired, this,
-            [](const QUrl &, QAuthenticator *authenticator, const QString &) {
-                *authenticator = QAuthenticator();
+            [this](const QUrl &, QAuthenticator *authenticator, const QString &proxyHost) {
+                QUrl proxy;
+                proxy.setHost(proxyHost);
+                askCredentials(proxy, authenticator, true);
+            });
+    // A page that starts loading another document may show dialogs again.
+    connect(m_page, &QWebEnginePage::loadingChanged, this,
+            [this](const QWebEngineLoadingInfo &info) {
+                if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
+                    m_dialogsStopped = false;
             });
     connect(m_page, &QWebEnginePage::fullScreenRequested, this,
             [](QWebEngineFullScreenRequest request) { request.reject(); });
@@ -207,6 +387,107 @@ void WebEngineBrowser::answerRequestsAtOnce()
             [](QWebEngineFileSystemAccessRequest request) { request.reject(); });
     connect(m_page, &QWebEnginePage::selectClientCertificate, this,
             [](QWebEngineClientCertificateSelection selection) { selection.selectNone(); });
+}
+
+void WebEngineBrowser::askCredentials(const QUrl &site, QAuthenticator *authenticator, bool proxy)
+{
+    const BrowserPrompter::CredentialsRequest request {site, authenticator->realm(), proxy};
+    // An empty authenticator cancels the request: the page shows what the
+    // server sent with its refusal.
+    *authenticator = QAuthenticator();
+    if (!m_prompter)
+        return;
+    std::optional<BrowserPrompter::Credentials> answer;
+    {
+        const PageKept kept(this, m_page, m_newWindowsUnderWay);
+        answer = m_prompter->credentials(m_view, request);
+        if (kept.browserGone())
+            return;
+    }
+    if (answer) {
+        authenticator->setUser(answer->user);
+        authenticator->setPassword(answer->password);
+    }
+}
+
+void WebEngineBrowser::askCertificate(const QWebEngineCertificateError &engineError)
+{
+    QWebEngineCertificateError error(engineError);
+    const QString host = error.url().host();
+    QWebEngineProfile *profile = m_page->profile();
+    if (!error.isOverridable() || !m_prompter) {
+        error.rejectCertificate();
+        return;
+    }
+    if (decisionsOf(profile).certificateAcceptedHosts.contains(host)) {
+        error.acceptCertificate();
+        return;
+    }
+    bool goOn = false;
+    {
+        const PageKept kept(this, m_page, m_newWindowsUnderWay);
+        goOn = m_prompter->certificateError(m_view, {host, error.description()});
+        if (kept.browserGone())
+            goOn = false;
+    }
+    // Going on holds for the host; a refusal is asked again next time.
+    if (goOn) {
+        decisionsOf(profile).certificateAcceptedHosts.insert(host);
+        error.acceptCertificate();
+    } else {
+        error.rejectCertificate();
+    }
+}
+
+std::optional<bool> WebEngineBrowser::permissionGranted(const QUrl &site,
+                                                        BrowserPrompter::Permission permission)
+{
+    if (!m_prompter)
+        return false;
+    QWebEngineProfile *profile = m_page->profile();
+    const QPair<QString, int> key(site.adjusted(QUrl::RemovePath | QUrl::RemoveQuery
+                                                | QUrl::RemoveFragment | QUrl::RemoveUserInfo)
+                                      .toString(),
+                                  int(permission));
+    const auto known = decisionsOf(profile).permissions.constFind(key);
+    if (known != decisionsOf(profile).permissions.cend())
+        return *known;
+    bool granted = false;
+    {
+        const PageKept kept(this, m_page, m_newWindowsUnderWay);
+        granted = m_prompter->permission(m_view, {site, permission});
+        if (kept.browserGone())
+            return std::nullopt;
+    }
+    decisionsOf(profile).permissions.insert(key, granted);
+    return granted;
+}
+
+BrowserPrompter::ScriptAnswer WebEngineBrowser::scriptDialog(BrowserPrompter::ScriptDialog dialog)
+{
+    // Unasked, an alert shows nothing, a confirm or a prompt is cancelled,
+    // and the page may be left.
+    BrowserPrompter::ScriptAnswer unasked;
+    unasked.accepted = dialog.kind == BrowserPrompter::ScriptDialogKind::BeforeUnload;
+    if (!m_prompter || m_dialogsStopped)
+        return unasked;
+
+    if (m_sinceLastDialog.isValid() && m_sinceLastDialog.elapsed() < DialogRowGapMs)
+        ++m_dialogsInARow;
+    else
+        m_dialogsInARow = 1;
+    dialog.offerToStop = m_dialogsInARow >= DialogsBeforeStopOffered;
+    BrowserPrompter::ScriptAnswer answer;
+    {
+        const PageKept kept(this, m_page, m_newWindowsUnderWay);
+        answer = m_prompter->scriptDialog(m_view, dialog);
+        if (kept.browserGone())
+            return unasked;
+    }
+    m_sinceLastDialog.start();
+    if (answer.stopDialogs && dialog.offerToStop)
+        m_dialogsStopped = true;
+    return answer;
 }
 
 void WebEngineBrowser::Navigate(const QString &address)

@@ -1,12 +1,16 @@
 #pragma once
 
+#include "platform/BrowserPrompter.h"
 #include "platform/WebBrowser.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 
 #include <memory>
 
+class QAuthenticator;
 class QTimer;
+class QWebEngineCertificateError;
 class QWebEngineNewWindowRequest;
 class QWebEnginePage;
 class QWebEngineProfile;
@@ -46,14 +50,28 @@ class QWebEngineView;
 // A navigation that stays within the page ends with its urlChanged; one the
 // engine drops without a word (a javascript: address) ends after two seconds.
 //
+// The control's questions (credentials, an invalid certificate, a
+// permission, a script's dialogs) go to the prompter, over the view; without
+// one, each is answered "no" at once (a script's alert shows nothing; leaving
+// a page that asks first is allowed). A certificate accepted for a host, and
+// a permission granted or refused to a site, hold for every browser of the
+// profile until the profile goes. After three script dialogs in a row (each
+// asked within a second of the previous one's end) the dialog offers to stop
+// the page's dialogs; once stopped, they are answered at once until the page
+// starts loading another document.
+//
 // The browser is a child of the parent widget, as its view is: deleting the
 // browser deletes the view and its page; the profile must outlive both.
+// While the engine waits in a question of this page, a deleted browser
+// leaves its page to that wait, which deletes it once it is over.
 class WebEngineBrowser : public WebBrowser
 {
     Q_OBJECT
 
 public:
-    WebEngineBrowser(QWebEngineProfile *profile, QWidget *parentWidget);
+    // The prompter, if any, must outlive the browser.
+    WebEngineBrowser(QWebEngineProfile *profile, QWidget *parentWidget,
+                     BrowserPrompter *prompter = nullptr);
     ~WebEngineBrowser() override;
 
     // Done once for each profile the program's browsers use.
@@ -82,7 +100,12 @@ public:
 
 private:
     void connectLoadEvents();
-    void answerRequestsAtOnce();
+    void answerRequests();
+    void askCredentials(const QUrl &site, QAuthenticator *authenticator, bool proxy);
+    void askCertificate(const QWebEngineCertificateError &engineError);
+    // Empty when the browser went while the question waited.
+    std::optional<bool> permissionGranted(const QUrl &site, BrowserPrompter::Permission permission);
+    BrowserPrompter::ScriptAnswer scriptDialog(BrowserPrompter::ScriptDialog dialog);
     void loadStarted(const QUrl &url);
     void loadProgress(int progress);
     void loadFinished();
@@ -102,7 +125,14 @@ private:
     QUrl m_shownUrl;
     // A navigation asked for while a new window's handler ran, not yet made.
     QUrl m_heldNavigation;
-    // How many of this page's new windows wait for the handler's answer;
-    // shared with those waits, which may outlive the browser.
+    BrowserPrompter *m_prompter;
+    // The page's script dialogs: how many came in a row, since when the
+    // last one is over, whether the user stopped them.
+    int m_dialogsInARow = 0;
+    QElapsedTimer m_sinceLastDialog;
+    bool m_dialogsStopped = false;
+    // How many of the engine's calls into this page wait for an answer (a
+    // new window's handler, a question); shared with those waits, which may
+    // outlive the browser.
     std::shared_ptr<int> m_newWindowsUnderWay = std::make_shared<int>(0);
 };

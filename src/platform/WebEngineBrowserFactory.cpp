@@ -27,8 +27,10 @@ void forgetBlankOnceLeft(QWebEnginePage *page)
 } // namespace
 
 WebEngineBrowserFactory::WebEngineBrowserFactory(QWebEngineProfile *profile,
-                                                 std::function<bool()> roomForAnotherTab)
+                                                 std::function<bool()> roomForAnotherTab,
+                                                 BrowserPrompter *prompter)
     : m_profile(profile)
+    , m_prompter(prompter)
     , m_roomForAnotherTab(std::move(roomForAnotherTab))
 {
 }
@@ -54,7 +56,7 @@ WebBrowser *WebEngineBrowserFactory::create(QWidget *parent)
     } else {
         // One still loading its about:blank is of no use to this tab.
         delete m_prepared;
-        browser = new WebEngineBrowser(m_profile, parent);
+        browser = new WebEngineBrowser(m_profile, parent, m_prompter);
     }
     // The next one is prepared once this one has its page, so that the
     // two do not compete for the machine.
@@ -67,6 +69,6 @@ void WebEngineBrowserFactory::prepare()
 {
     if (m_prepared || !m_roomForAnotherTab())
         return;
-    m_prepared = new WebEngineBrowser(m_profile, &m_holder);
+    m_prepared = new WebEngineBrowser(m_profile, &m_holder, m_prompter);
     m_prepared->page()->setUrl(Blank);
 }

@@ -6,6 +6,7 @@
 
 #include <functional>
 
+class BrowserPrompter;
 class QWebEngineProfile;
 class WebBrowser;
 class WebEngineBrowser;
@@ -23,8 +24,10 @@ class WebEngineBrowserFactory : public QObject
 
 public:
     // roomForAnotherTab tells whether a tab could still open; none is
-    // prepared while it says no.
-    WebEngineBrowserFactory(QWebEngineProfile *profile, std::function<bool()> roomForAnotherTab);
+    // prepared while it says no. The controls put their questions to the
+    // prompter, which outlives them.
+    WebEngineBrowserFactory(QWebEngineProfile *profile, std::function<bool()> roomForAnotherTab,
+                            BrowserPrompter *prompter = nullptr);
     ~WebEngineBrowserFactory() override;
 
     // A control for the tab, as a child of parent: the prepared one if it is
@@ -38,6 +41,7 @@ private:
     void prepare();
 
     QWebEngineProfile *m_profile;
+    BrowserPrompter *m_prompter;
     std::function<bool()> m_roomForAnotherTab;
     // The hidden parent of the prepared control until a tab takes it.
     QWidget m_holder;
