@@ -1,6 +1,7 @@
 #include "app/Module1.h"
 #include "app/WindowLossWatcher.h"
 #include "app/frmCV.h"
+#include "platform/DialogBrowserPrompter.h"
 #include "platform/Forms.h"
 #include "platform/Launcher.h"
 #include "platform/MessageBox.h"
@@ -45,9 +46,12 @@ int main(int argc, char *argv[])
     QWebEngineProfile profile;
     WebEngineBrowser::configureProfile(&profile);
     Forms forms;
+    // The pages' questions to the user, in dialogs over their tabs.
+    DialogBrowserPrompter prompter;
     // A new tab finds its page prepared while there is room for one more.
     WebEngineBrowserFactory browsers(
-        &profile, [&forms] { return Module1::CountTabs(forms) < Module1::TabLimit; });
+        &profile, [&forms] { return Module1::CountTabs(forms) < Module1::TabLimit; },
+        &prompter);
     DialogMessageBox messageBox;
     ProcessLauncher launcher;
     SystemRegistry registry;
