@@ -106,7 +106,7 @@ Decisions &decisionsOf(QWebEngineProfile *profile)
 {
     static QHash<const QWebEngineProfile *, Decisions> all;
     if (!all.contains(profile))
-        QObject::connect(profile, &QObject::destroyed, [profile] { all.remove(profile); });
+        QObject::connect(profile, &QObject::destroyed, profile, [profile] { all.remove(profile); });
     return all[profile];
 }
 
