@@ -3,6 +3,7 @@
 #include "about/frmAbout.h"
 #include "app/Module1.h"
 #include "app/TabOpening.h"
+#include "app/WindowPlacement.h"
 #include "platform/Forms.h"
 #include "platform/Launcher.h"
 #include "platform/MessageBox.h"
@@ -17,7 +18,9 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QScreen>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace {
 
@@ -127,9 +130,28 @@ void frmCV::createMenus()
 
 void frmCV::Show()
 {
-    if (!m_loaded)
+    if (!m_loaded) {
+        placeOnScreen();
         Load();
+    }
     show();
+}
+
+void frmCV::placeOnScreen()
+{
+    // A screen too small for the designed window (or a large scale factor)
+    // gets the window cut to its available area and centred, so that the
+    // tab strip, the search box and the close boxes stay in sight. The
+    // frame is known before the window is shown on some platforms only;
+    // elsewhere the window system adds its own to the size chosen here.
+    QScreen *screen = this->screen();
+    if (!screen)
+        return;
+    create();
+    const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    if (const std::optional<QRect> placed
+        = WindowPlacement::clamp(size(), frame, screen->availableGeometry()))
+        setGeometry(*placed);
 }
 
 void frmCV::Load()

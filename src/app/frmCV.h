@@ -50,6 +50,7 @@ protected:
 
 private:
     void createMenus();
+    void placeOnScreen();
     void Load();
     void mQuit_Click();
     void mOptInt_Click();
