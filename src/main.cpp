@@ -9,6 +9,8 @@
 #include "platform/Registry.h"
 #include "platform/WebEngineBrowser.h"
 #include "platform/WebEngineBrowserFactory.h"
+#include "settings/SettingsFile.h"
+#include "tab/VisitedHistory.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -29,6 +31,9 @@ int main(int argc, char *argv[])
                                                 .arg(CORVANE_VERSION_MINOR)
                                                 .arg(CORVANE_VERSION_PATCH));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/corvane.svg")));
+    // The desktop entry the installed program comes with: docks show its
+    // name and icon for the window.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.corvane.Corvane"));
 
     // Qt's own texts (standard buttons, context menus) in French.
     const QLocale french(QLocale::French, QLocale::France);
@@ -57,7 +62,9 @@ int main(int argc, char *argv[])
     SystemRegistry registry;
 
     const Platform platform {
-        .folder = ProgramFolder(QCoreApplication::applicationDirPath()),
+        .folder = ProgramFolder::forProgram(
+            QCoreApplication::applicationDirPath(), ProgramFolder::userFolder(),
+            {SettingsFile::FileName.toString(), VisitedHistory::FileName.toString()}),
         .createBrowser = [&browsers](QWidget *parent) { return browsers.create(parent); },
         .forms = &forms,
         .messageBox = &messageBox,
