@@ -3,12 +3,12 @@
 # configure and build in build/.
 
 PACKAGES := qt6-base-dev qt6-webengine-dev qt6-tools-dev qt6-translations-l10n \
-            libqt6svg6 cmake g++ xvfb xauth libxcb1-dev
+            libqt6svg6 cmake g++ xvfb xauth libxcb1-dev desktop-file-utils appstream
 BUILD    := build
 JOBS     ?= $(shell nproc)
 SUDO     := $(if $(filter 0,$(shell id -u)),,sudo)
 
-.PHONY: run test build deps clean sanitize
+.PHONY: run test build deps clean sanitize package
 
 run: build
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
@@ -41,6 +41,14 @@ sanitize: deps
 	cd build-sanitize && QT_QPA_PLATFORM=offscreen \
 	  ASAN_OPTIONS=new_delete_type_mismatch=0:alloc_dealloc_mismatch=0:detect_leaks=0 \
 	  ctest --output-on-failure -j$(JOBS)
+
+# A Debian package of the program in build/ (corvane_<version>_<arch>.deb),
+# whose dependencies dpkg-shlibdeps (from dpkg-dev) reads off the libraries
+# the program links.
+package: build
+	@dpkg-query -W -f='$${Status}' dpkg-dev 2>/dev/null | grep -q "install ok installed" || \
+	  { $(SUDO) apt-get update && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y dpkg-dev; }
+	cd $(BUILD) && cpack -G DEB
 
 deps:
 	@missing=""; \
