@@ -8,7 +8,11 @@
 #include <QStringEncoder>
 #include <QTest>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -197,6 +201,39 @@ private Q_SLOTS:
         const SettingsFile::Fields fields = SettingsFile::read(folder.folder());
         QCOMPARE(shown(fields.startAddress), read ? u"http://a.fr/"_s : None);
         QCOMPARE(shown(fields.popupMode), read ? u"1"_s : None);
+    }
+
+    // A full disk, made by a file-size limit in a child process: the write
+    // says it failed, the old file stays whole and no temporary file is
+    // left beside it.
+    void writeOnAFullDiskKeepsTheOldFile()
+    {
+        TempProgramFolder folder;
+        const QByteArray old = "http://a.fr/\r\n1\r\n"_ba;
+        folder.write(u"Corvane.ini"_s, old);
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            std::signal(SIGXFSZ, SIG_IGN);
+            rlimit limit {};
+            if (::getrlimit(RLIMIT_FSIZE, &limit) != 0)
+                ::_exit(3);
+            limit.rlim_cur = 4096;
+            if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+                ::_exit(3);
+            const QString address = u"http://b.fr/"_s + QString(64 * 1024, u'x');
+            ::_exit(SettingsFile::write(folder.folder(), address, u"2"_s) ? 0 : 1);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFEXITED(status));
+        if (WEXITSTATUS(status) == 3)
+            QSKIP("cannot lower the file size limit");
+        QCOMPARE(WEXITSTATUS(status), 1);
+        QCOMPARE(folder.read(u"Corvane.ini"_s), old);
+        QCOMPARE(
+            QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList {u"Corvane.ini"_s});
     }
 
     void writeIntoMissingFolderFails()

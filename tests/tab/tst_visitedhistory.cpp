@@ -5,10 +5,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSet>
 #include <QStringEncoder>
 #include <QTest>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -138,6 +141,63 @@ private Q_SLOTS:
             QVERIFY(QFile::link(other, path));
         QCOMPARE(VisitedHistory::load(folder.folder()).toList(),
                  read ? QStringList {u"http://a.fr/"_s} : QStringList());
+    }
+
+    // Two programs adding to the history at the same moment: every line
+    // arrives whole, none cut into another.
+    void twoWritersAtOnceKeepEveryLineWhole()
+    {
+        TempProgramFolder folder;
+        QVERIFY(folder.isValid());
+        constexpr int Lines = 10000;
+        // Lines of many lengths, some far longer than a pipe's or a page's
+        // worth, so that a write split in two would show.
+        const auto line = [](int writer, int i) {
+            return u"http://w%1.fr/%2/"_s.arg(writer).arg(i)
+                + QString((i * 37) % 5000, QChar(u'a' + writer));
+        };
+        int go[2];
+        QCOMPARE(::pipe(go), 0);
+        QList<pid_t> writers;
+        for (int writer = 0; writer < 2; ++writer) {
+            const pid_t child = ::fork();
+            QVERIFY(child >= 0);
+            if (child == 0) {
+                ::close(go[1]);
+                char c;
+                if (::read(go[0], &c, 1) != 0)
+                    ::_exit(3);
+                for (int i = 0; i < Lines; ++i) {
+                    if (!VisitedHistory::append(folder.folder(), line(writer, i)))
+                        ::_exit(1);
+                }
+                ::_exit(0);
+            }
+            writers.append(child);
+        }
+        ::close(go[0]);
+        ::close(go[1]); // both start now
+        for (const pid_t child : writers) {
+            int status = 0;
+            QCOMPARE(::waitpid(child, &status, 0), child);
+            QVERIFY(WIFEXITED(status));
+            QCOMPARE(WEXITSTATUS(status), 0);
+        }
+
+        const QList<QByteArray> written = folder.read(u"Visited.MRU"_s).split('\n');
+        QCOMPARE(written.size(), 2 * Lines + 1);
+        QVERIFY(written.last().isEmpty());
+        QSet<QByteArray> expected;
+        for (int writer = 0; writer < 2; ++writer) {
+            for (int i = 0; i < Lines; ++i)
+                expected.insert(line(writer, i).toUtf8() + '\r');
+        }
+        QSet<QByteArray> seen;
+        for (qsizetype i = 0; i + 1 < written.size(); ++i) {
+            QVERIFY2(expected.contains(written.at(i)), written.at(i).left(80).constData());
+            seen.insert(written.at(i));
+        }
+        QCOMPARE(seen.size(), 2 * Lines);
     }
 
     // Far longer than the 1 MiB the history was once read up to: every
