@@ -1,5 +1,6 @@
 #include "DialogBrowserPrompter.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
@@ -18,6 +19,20 @@
 
 namespace {
 
+// The keys of the window the view is in (its own actions, such as Ctrl+Q)
+// also act while the dialog has the focus.
+void shareWindowKeys(QWidget *over, QWidget *dialog)
+{
+    if (!over)
+        return;
+    const QList<QAction *> actions
+        = over->window()->findChildren<QAction *>(Qt::FindDirectChildrenOnly);
+    for (QAction *action : actions) {
+        if (!action->shortcut().isEmpty() && action->shortcutContext() == Qt::WindowShortcut)
+            dialog->addAction(action);
+    }
+}
+
 // A dialog over the view (a window of its own, placed over the view's
 // window), which goes with the view.
 QDialog *newDialog(QWidget *over, const QString &title)
@@ -27,6 +42,7 @@ QDialog *newDialog(QWidget *over, const QString &title)
     dialog->setWindowTitle(title);
     dialog->setWindowModality(Qt::NonModal);
     dialog->setAttribute(Qt::WA_DeleteOnClose, false);
+    shareWindowKeys(over, dialog);
     return dialog;
 }
 
@@ -183,6 +199,7 @@ QString DialogBrowserPrompter::saveLocation(QWidget *over, const SaveRequest &re
     QPointer<QFileDialog> dialog = new QFileDialog(over, QStringLiteral("Enregistrer sous"));
     dialog->setObjectName(QStringLiteral("browserQuestion"));
     dialog->setWindowModality(Qt::NonModal);
+    shareWindowKeys(over, dialog);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
     dialog->selectFile(request.proposedPath);

@@ -107,7 +107,8 @@ private Q_SLOTS:
 
     void realDialogsNotModalAndDismissedMeansNo_data();
     void realDialogsNotModalAndDismissedMeansNo();
-    // Last: it runs and ends the application's event loop.
+    // Last: they run and end the application's event loop.
+    void quitWhileAlertUp_data();
     void quitWhileAlertUp();
 
 private:
@@ -501,10 +502,18 @@ void TestBrowserQuestions::realDialogsNotModalAndDismissedMeansNo()
     QVERIFY(!yes);
 }
 
-// Ctrl+Q in the main window ends the program while a page's alerts follow
-// one another in their dialogs over its tab.
+void TestBrowserQuestions::quitWhileAlertUp_data()
+{
+    QTest::addColumn<bool>("fromDialog");
+    QTest::newRow("from the main window") << false;
+    QTest::newRow("from the dialog") << true;
+}
+
+// Ctrl+Q, in the main window or in the dialog, ends the program while a
+// page's alerts follow one another in their dialogs over its tab.
 void TestBrowserQuestions::quitWhileAlertUp()
 {
+    QFETCH(bool, fromDialog);
     DialogBrowserPrompter prompter;
     TestPlatform test;
     Platform platform = test.platform();
@@ -531,13 +540,14 @@ void TestBrowserQuestions::quitWhileAlertUp()
                 dialog->accept();
             return;
         }
-        if (QApplication::activeWindow() != &window) {
-            window.activateWindow();
+        QWidget *target = fromDialog ? static_cast<QWidget *>(dialog) : &window;
+        if (QApplication::activeWindow() != target) {
+            target->activateWindow();
             return;
         }
         poll.stop();
         quitAsked = true;
-        QTest::keyClick(window.windowHandle(), Qt::Key_Q, Qt::ControlModifier);
+        QTest::keyClick(target->windowHandle(), Qt::Key_Q, Qt::ControlModifier);
     });
     poll.start(50);
     // Should the program not end, this ends the wait with another code.
