@@ -2,6 +2,7 @@
 #include "app/WindowLossWatcher.h"
 #include "app/frmCV.h"
 #include "platform/DialogBrowserPrompter.h"
+#include "platform/EngineProfile.h"
 #include "platform/Forms.h"
 #include "platform/Launcher.h"
 #include "platform/MessageBox.h"
@@ -15,8 +16,11 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QLoggingCategory>
 #include <QTranslator>
 #include <QWebEngineProfile>
+
+#include <memory>
 
 int main(int argc, char *argv[])
 {
@@ -43,19 +47,21 @@ int main(int argc, char *argv[])
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&qtTranslator);
 
-    // The program writes nothing but its two files: the engine's cookies,
-    // cache and site data live in memory and end with the program. (A
-    // profile on disk would also cost every start the loading of its cookie
-    // store before the first request.) Declared before the window, so every
-    // page is gone before its profile.
-    QWebEngineProfile profile;
-    WebEngineBrowser::configureProfile(&profile);
+    // The engine lists its whole graphics configuration at start-up when it
+    // has no OpenGL; that is no warning. QT_LOGGING_RULES still wins.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
+
+    // Cookies, site data and the cache outlive the program, in the user's
+    // data and cache folders, as a browser keeps them; the program's own
+    // folder still holds its two files only. Made before the window, so
+    // every page is gone before its profile.
+    const std::unique_ptr<QWebEngineProfile> profile(EngineProfile::createForUser());
     Forms forms;
     // The pages' questions to the user, in dialogs over their tabs.
     DialogBrowserPrompter prompter;
     // A new tab finds its page prepared while there is room for one more.
     WebEngineBrowserFactory browsers(
-        &profile, [&forms] { return Module1::CountTabs(forms) < Module1::TabLimit; },
+        profile.get(), [&forms] { return Module1::CountTabs(forms) < Module1::TabLimit; },
         &prompter);
     DialogMessageBox messageBox;
     ProcessLauncher launcher;

@@ -29,6 +29,7 @@
 
 #include "app/Module1.h"
 #include "app/frmCV.h"
+#include "platform/EngineProfile.h"
 #include "platform/Forms.h"
 #include "platform/Launcher.h"
 #include "platform/MessageBox.h"
@@ -419,7 +420,7 @@ int main(int argc, char *argv[])
         QCoreApplication::installTranslator(&qtTranslator);
 
     QWebEngineProfile profile;
-    WebEngineBrowser::configureProfile(&profile);
+    EngineProfile::configure(&profile);
     Forms forms;
     DialogMessageBox messageBox;
     ProcessLauncher launcher;

@@ -34,7 +34,9 @@ public:
     virtual QWidget *widget() = 0;
 
     // Starts loading the text as a user would type it and returns at once.
-    // A text the control cannot use is not reported.
+    // An empty text does nothing; a text the control cannot use as an
+    // address is not reported to the caller, but the control shows a page
+    // that says so, loaded as any other.
     virtual void Navigate(const QString &address) = 0;
     virtual void GoBack() = 0;
     virtual void GoForward() = 0;

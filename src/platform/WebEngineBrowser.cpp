@@ -1,5 +1,8 @@
 #include "platform/WebEngineBrowser.h"
 
+#include "platform/ErrorPages.h"
+#include "platform/PageActions.h"
+
 #include <QAuthenticator>
 #include <QCoreApplication>
 #include <QHash>
@@ -192,6 +195,9 @@ WebEngineBrowser::WebEngineBrowser(QWebEngineProfile *profile, QWidget *parentWi
     // While it runs, a navigation has been asked for and has not started.
     connect(m_loadStartTimeout, &QTimer::timeout, this, &WebBrowser::DownloadComplete);
     connectLoadEvents();
+    PageActions::apply(m_page);
+    connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
+            &WebEngineBrowser::renderProcessTerminated);
     answerRequests();
 
     connect(m_page, &QWebEnginePage::newWindowRequested, this,
@@ -254,7 +260,6 @@ WebEngineBrowser::~WebEngineBrowser()
 
 void WebEngineBrowser::configureProfile(QWebEngineProfile *profile)
 {
-    profile->setHttpAcceptLanguage(QStringLiteral("fr-FR,fr;q=0.9,en;q=0.5"));
     // Nothing offers to save a download yet: each one is cancelled before it
     // writes anything.
     connect(profile, &QWebEngineProfile::downloadRequested, profile,
@@ -282,10 +287,13 @@ void WebEngineBrowser::connectLoadEvents()
     // is being loaded while url() still gives the previous one.
     connect(m_page, &QWebEnginePage::loadingChanged, this,
             [this](const QWebEngineLoadingInfo &info) {
-                if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
+                if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
                     loadStarted(info.url());
-                else
+                } else {
                     loadFinished();
+                    if (!m_crashPage.isEmpty())
+                        QTimer::singleShot(0, this, &WebEngineBrowser::showCrashPage);
+                }
             });
     connect(m_page, &QWebEnginePage::loadProgress, this, &WebEngineBrowser::loadProgress);
     // The engine also reports "no link" each time a document comes in; only
@@ -492,14 +500,14 @@ BrowserPrompter::ScriptAnswer WebEngineBrowser::scriptDialog(BrowserPrompter::Sc
 
 void WebEngineBrowser::Navigate(const QString &address)
 {
-    const QUrl url = QUrl::fromUserInput(address.trimmed());
-    if (!m_page || url.isEmpty() || !url.isValid())
+    const QString text = address.trimmed();
+    if (!m_page || text.isEmpty())
         return;
-    // The engine ignores a web address without a host.
-    const QString scheme = url.scheme();
-    if ((scheme == QLatin1String("http") || scheme == QLatin1String("https"))
-        && url.host().isEmpty())
+    const QUrl url = usableUrl(text);
+    if (url.isEmpty()) {
+        showBadAddress(text);
         return;
+    }
     navigationAsked();
     if (t_heldNavigations) {
         if (m_heldNavigation.isEmpty())
@@ -536,6 +544,13 @@ void WebEngineBrowser::Refresh()
 {
     if (!m_page)
         return;
+    // Reloading the crash page would show it again: the address comes back
+    // instead, in a new renderer.
+    if (!m_crashedUrl.isEmpty() && m_page->url() == m_crashedUrl) {
+        navigationAsked();
+        m_page->load(m_crashedUrl);
+        return;
+    }
     navigationAsked();
     m_page->triggerAction(QWebEnginePage::Reload);
 }
@@ -588,7 +603,64 @@ QString WebEngineBrowser::LocationName() const
 
 QString WebEngineBrowser::LocationURL() const
 {
-    return m_page ? m_page->url().toString() : QString();
+    if (!m_page)
+        return {};
+    // The bad-address page stands for the text typed, which the address box
+    // shows again to be corrected.
+    if (!m_badAddressPage.isEmpty() && m_page->url() == m_badAddressPage)
+        return m_badAddress;
+    return m_page->url().toString();
+}
+
+QUrl WebEngineBrowser::usableUrl(const QString &text)
+{
+    if (text.contains(QChar::Null))
+        return {};
+    const QUrl url = QUrl::fromUserInput(text);
+    if (url.isEmpty() || !url.isValid())
+        return {};
+    // The engine would ignore a web address without a host.
+    const QString scheme = url.scheme();
+    if ((scheme == QLatin1String("http") || scheme == QLatin1String("https"))
+        && url.host().isEmpty())
+        return {};
+    return url;
+}
+
+void WebEngineBrowser::showBadAddress(const QString &text)
+{
+    m_badAddress = text;
+    m_badAddressPage.clear();
+    m_showingBadAddress = true;
+    navigationAsked();
+    m_page->setHtml(ErrorPages::badAddress(text));
+}
+
+void WebEngineBrowser::renderProcessTerminated(int status)
+{
+    // The load the renderer took with it ends here, before the engine says.
+    const bool loading = m_loading || m_loadStartTimeout->isActive();
+    loadFinished();
+    const QUrl address = m_page->url().isEmpty() ? m_page->requestedUrl() : m_page->url();
+    const ErrorPages::Ending ending = status == QWebEnginePage::KilledTerminationStatus
+        ? ErrorPages::Ending::Killed
+        : ErrorPages::Ending::Crashed;
+    m_crashedUrl = address;
+    m_statusAfterLoad = ErrorPages::crashedStatus(ending);
+    m_crashPage = ErrorPages::crashed(address, ending);
+    navigationAsked();
+    // The engine drops a page set while it still ends the navigation the
+    // renderer took with it: when one was under way, the page waits for
+    // that end, or for a second at most.
+    QTimer::singleShot(loading ? 1000 : 0, this, &WebEngineBrowser::showCrashPage);
+}
+
+void WebEngineBrowser::showCrashPage()
+{
+    if (!m_page || m_crashPage.isEmpty())
+        return;
+    // The page's base is the address, so that its button may load it.
+    m_page->setHtml(std::exchange(m_crashPage, QString()), m_crashedUrl);
 }
 
 bool WebEngineBrowser::Busy() const
@@ -607,6 +679,12 @@ void WebEngineBrowser::navigationAsked()
 void WebEngineBrowser::loadStarted(const QUrl &url)
 {
     m_loadStartTimeout->stop();
+    // The error pages load as data; any other load leaves them behind.
+    if (url.scheme() != QLatin1String("data")) {
+        m_crashedUrl.clear();
+        m_statusAfterLoad.clear();
+        m_showingBadAddress = false;
+    }
     // A navigation started while another is loading continues the same load.
     if (m_loading)
         return;
@@ -636,6 +714,8 @@ void WebEngineBrowser::loadFinished()
     Q_EMIT DownloadComplete();
     Q_EMIT ProgressChange(-1, 100);
     Q_EMIT StatusTextChange(QString());
+    if (!m_statusAfterLoad.isEmpty())
+        Q_EMIT StatusTextChange(std::exchange(m_statusAfterLoad, QString()));
 }
 
 void WebEngineBrowser::titleChanged()
@@ -647,6 +727,10 @@ void WebEngineBrowser::titleChanged()
 void WebEngineBrowser::urlChanged(const QUrl &url)
 {
     const QUrl previous = std::exchange(m_shownUrl, url);
+    if (m_showingBadAddress && url.scheme() == QLatin1String("data")) {
+        m_showingBadAddress = false;
+        m_badAddressPage = url;
+    }
     if (m_loading)
         return;
     // The address of a navigation asked for may show before the engine

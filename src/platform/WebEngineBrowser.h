@@ -34,6 +34,14 @@ class QWebEngineView;
 //   urlChanged to another document while a navigation asked for has not
 //   begun loading (the engine shows its address first)
 //       -> nothing: that navigation's load ends it
+//   a text Navigate cannot use (no address comes of it, it holds a NUL, a
+//   web address without a host)
+//       -> a French error page naming the text, loaded as any page; while it
+//          shows, LocationURL() is the text
+//   renderProcessTerminated (the page's renderer crashed or was killed)
+//       -> the load under way, if any, ends; a French error page with a
+//          button that loads the address again, then StatusTextChange(what
+//          happened); Refresh() loads the address again in a new renderer
 //   newWindowRequested (a script's window.open, with or without a click; a
 //   link or form aimed at _blank or at a window name no page has; a middle
 //   or Ctrl+click on a link; the context menu's new tab or window)
@@ -74,7 +82,8 @@ public:
                      BrowserPrompter *prompter = nullptr);
     ~WebEngineBrowser() override;
 
-    // Done once for each profile the program's browsers use.
+    // What a profile does with downloads; EngineProfile::configure, which
+    // sets up every profile the program's browsers use, calls it.
     static void configureProfile(QWebEngineProfile *profile);
 
     QWidget *widget() override;
@@ -112,6 +121,12 @@ private:
     void navigationAsked();
     void titleChanged();
     void urlChanged(const QUrl &url);
+    // The address a text stands for, or an empty one when the engine could
+    // not use it.
+    static QUrl usableUrl(const QString &text);
+    void showBadAddress(const QString &text);
+    void renderProcessTerminated(int status);
+    void showCrashPage();
     void newWindowRequested(QWebEngineNewWindowRequest &engineRequest);
     void loadHeldNavigation();
 
@@ -123,6 +138,17 @@ private:
     int m_lastProgress = -1;
     QString m_hoveredLink;
     QUrl m_shownUrl;
+    // The text whose bad-address page loads or shows, and that page's
+    // address once the engine gave it one.
+    QString m_badAddress;
+    QUrl m_badAddressPage;
+    bool m_showingBadAddress = false;
+    // The address whose renderer ended, while its crash page loads or shows.
+    QUrl m_crashedUrl;
+    // The crash page, until it is set on the page.
+    QString m_crashPage;
+    // What the status line says once the load under way has ended.
+    QString m_statusAfterLoad;
     // A navigation asked for while a new window's handler ran, not yet made.
     QUrl m_heldNavigation;
     BrowserPrompter *m_prompter;

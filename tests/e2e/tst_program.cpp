@@ -59,8 +59,9 @@ private Q_SLOTS:
         QVERIFY2(loaded, process.readAll().constData());
         QCOMPARE(server.requestCount(u"/accueil"_s), 1);
 
-        // The program's folder holds its own files only, and the engine left
-        // nothing in the home folder: cookies and cache lived in memory.
+        // The program's folder holds its own files only; the engine keeps its
+        // profile and cache in the user's folders named for the program, and
+        // Qt its shader cache.
         QStringList files = QDir(folder.path()).entryList(QDir::Files | QDir::Hidden);
         files.sort();
         QCOMPARE(files, (QStringList {u"Corvane.ini"_s, u"corvane"_s}));
@@ -69,10 +70,14 @@ private Q_SLOTS:
         while (it.hasNext()) {
             const QString file = it.next();
             // The font library may keep a cache of its own there.
-            if (!file.contains(u"/fontconfig/"_s))
+            const QString inHome = file.mid(home.path().size());
+            if (!file.contains(u"/fontconfig/"_s) && !inHome.startsWith(u"/.local/share/Corvane/"_s)
+                && !inHome.startsWith(u"/.cache/Corvane/"_s)
+                && !inHome.startsWith(u"/.cache/qtshadercache"_s))
                 written.append(file);
         }
         QCOMPARE(written, QStringList());
+        QVERIFY(QDir(home.filePath(u".local/share/Corvane/profil"_s)).exists());
     }
 };
 

@@ -111,8 +111,8 @@ private Q_SLOTS:
     void busyUntilLoadEnds();
     void secondNavigationEndsOnce_data();
     void secondNavigationEndsOnce();
-    void unusableTextIgnored_data();
-    void unusableTextIgnored();
+    void unusableTextShowsErrorPage_data();
+    void unusableTextShowsErrorPage();
     void historyEndsIgnored();
     void backForwardAndRefresh();
     void locationChangeAfterLoad_data();
@@ -540,25 +540,36 @@ void TestWebEngineBrowser::secondNavigationEndsOnce()
     QCOMPARE(m_browser->LocationName(), name);
 }
 
-void TestWebEngineBrowser::unusableTextIgnored_data()
+void TestWebEngineBrowser::unusableTextShowsErrorPage_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::newRow("empty") << QString();
-    QTest::newRow("spaces") << QStringLiteral("  \t ");
-    QTest::newRow("words with spaces") << QStringLiteral("a b c");
-    QTest::newRow("percent signs") << QStringLiteral("%%%");
-    QTest::newRow("broken IPv6 address") << QStringLiteral("[::1");
-    QTest::newRow("web address without host") << QStringLiteral("http://");
+    QTest::addColumn<bool>("errorPage");
+    QTest::newRow("empty") << QString() << false;
+    QTest::newRow("spaces") << QStringLiteral("  \t ") << false;
+    QTest::newRow("words with spaces") << QStringLiteral("a b c") << true;
+    QTest::newRow("percent signs") << QStringLiteral("%%%") << true;
+    QTest::newRow("broken IPv6 address") << QStringLiteral("[::1") << true;
+    QTest::newRow("web address without host") << QStringLiteral("http://") << true;
 }
 
-void TestWebEngineBrowser::unusableTextIgnored()
+void TestWebEngineBrowser::unusableTextShowsErrorPage()
 {
     QFETCH(QString, text);
+    QFETCH(bool, errorPage);
 
-    EventLog log(m_browser);
     const qsizetype before = m_server.requestedPaths().size();
+    QSignalSpy complete(m_browser, &WebBrowser::DownloadComplete);
     m_browser->Navigate(text);
-    QVERIFY(!m_browser->Busy());
+    // An empty text does nothing; any other shows the error page, a load of
+    // its own, asking nothing of the server.
+    QCOMPARE(m_browser->Busy(), errorPage);
+    if (errorPage) {
+        QVERIFY(complete.wait(Timeout));
+        QVERIFY(!m_browser->Busy());
+        QCOMPARE(m_browser->LocationName(), QStringLiteral("Adresse incorrecte"));
+        QCOMPARE(m_browser->LocationURL(), text);
+    }
+    EventLog log(m_browser);
     // Had the text started anything, it would show before this load.
     QVERIFY(load(m_browser, QStringLiteral("/un")));
 

@@ -1,5 +1,6 @@
 #include "EngineTest.h"
 
+#include "platform/EngineProfile.h"
 #include "platform/WebEngineBrowser.h"
 
 #include <QByteArrayList>
@@ -43,9 +44,7 @@ void prepareEnvironment()
 
 QWebEngineProfile *offTheRecordProfile(QObject *parent)
 {
-    auto *profile = new QWebEngineProfile(parent);
-    WebEngineBrowser::configureProfile(profile);
-    return profile;
+    return EngineProfile::createOffTheRecord(parent);
 }
 
 Platform withEngine(Platform platform, QWebEngineProfile *profile)
