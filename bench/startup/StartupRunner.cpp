@@ -41,7 +41,7 @@ RunResult StartupRunner::run(const Program &program, int runNumber)
                              .arg(program.path, scratch.path());
         return result;
     }
-    QStringList arguments;
+    QStringList arguments = program.options;
     if (program.address == Program::Address::SettingsFile) {
         // The browser reads its start page from the settings file beside it.
         QFile settings(QDir(folder).filePath(QStringLiteral("Corvane.ini")));

@@ -17,6 +17,8 @@ struct Program
     QString label;
     QString path;
     Address address = Address::Argument;
+    // Given before the address.
+    QStringList options;
 };
 
 struct RunResult

@@ -77,8 +77,12 @@ int main(int argc, char *argv[])
         QStringLiteral("also-memory"),
         QStringLiteral(
             "Also print the memory of each program's process tree when its page loaded."));
+    const QCommandLineOption persistentOption(
+        QStringLiteral("floor-persistent"),
+        QStringLiteral("Give the floor a profile kept on disk, as the browser's is (the floor's "
+                       "--persistent)."));
     parser.addOptions({runsOption, warmupOption, timeoutOption, corvaneOption, floorOption,
-                       selfOption, memoryOption});
+                       selfOption, memoryOption, persistentOption});
     parser.process(app);
 
     bool runsOk = false;
@@ -107,10 +111,14 @@ int main(int argc, char *argv[])
     const bool selfCompare = parser.isSet(selfOption);
     Program first {QStringLiteral("corvane"),
                    parser.isSet(corvaneOption) ? parser.value(corvaneOption) : builtCorvane,
-                   Program::Address::SettingsFile};
-    Program second {QStringLiteral("floor"), floorPath, Program::Address::Argument};
+                   Program::Address::SettingsFile,
+                   {}};
+    Program second {QStringLiteral("floor"), floorPath, Program::Address::Argument, {}};
+    if (parser.isSet(persistentOption))
+        second.options << QStringLiteral("--persistent");
     if (selfCompare) {
-        first = Program {QStringLiteral("floor-a"), floorPath, Program::Address::Argument};
+        first = Program {QStringLiteral("floor-a"), floorPath, Program::Address::Argument, {}};
+        first.options = second.options;
         second.label = QStringLiteral("floor-b");
     }
     for (const Program &program : {first, second}) {
