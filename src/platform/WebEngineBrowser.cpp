@@ -659,6 +659,8 @@ void WebEngineBrowser::showCrashPage()
 {
     if (!m_page || m_crashPage.isEmpty())
         return;
+    // A navigation the renderer's end left pending would drop the page.
+    m_page->triggerAction(QWebEnginePage::Stop);
     // The page's base is the address, so that its button may load it.
     m_page->setHtml(std::exchange(m_crashPage, QString()), m_crashedUrl);
 }

@@ -208,6 +208,7 @@ void TestEnginePages::crashedRendererShowsErrorPage_data()
     const QString crashed = u"Le processus de la page s'est arrêté brutalement : rechargez-la."_s;
     QTest::newRow("killed, Refresh") << int(SIGKILL) << killed << false << Reload::Refresh;
     QTest::newRow("crashed, button") << int(SIGSEGV) << crashed << false << Reload::Button;
+    QTest::newRow("killed while loading") << int(SIGKILL) << killed << true << Reload::Refresh;
 }
 
 void TestEnginePages::crashedRendererShowsErrorPage()
