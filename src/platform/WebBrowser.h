@@ -20,6 +20,20 @@ struct NewWindowRequest
     bool Cancel = false;          // out: true drops the window
 };
 
+// Where one of the page's downloads stands, as the control reports it.
+struct DownloadReport
+{
+    enum class State { Running, Done, Failed, Cancelled };
+
+    QString fileName; // the name it is saved under
+    QString path;     // the file's full path
+    qint64 received = 0;
+    qint64 total = -1; // 0 or below: not known
+    State state = State::Running;
+
+    friend bool operator==(const DownloadReport &, const DownloadReport &) = default;
+};
+
 // The web browser control a tab drives. A tab knows the engine only through
 // this interface: the program gets WebEngineBrowser, the tests a fake.
 class WebBrowser : public QObject
@@ -41,6 +55,8 @@ public:
     virtual void GoBack() = 0;
     virtual void GoForward() = 0;
     virtual void Refresh() = 0;
+    // Stops the navigation under way; when none is, cancels the downloads
+    // the page asked for that still run.
     virtual void Stop() = 0;
 
     // True from the start of a navigation until it has ended.
@@ -77,6 +93,8 @@ Q_SIGNALS:
     // Progress -1 means the download is over; ProgressMax may be 0.
     void ProgressChange(qint32 progress, qint32 progressMax);
     void DownloadComplete();
+    // A download of the page has come on, or has ended.
+    void DownloadChange(const DownloadReport &report);
 
 protected:
     // Hands the request to the handler; a request nobody handles is

@@ -1,5 +1,6 @@
 #include "platform/WebEngineBrowser.h"
 
+#include "platform/DownloadKeeper.h"
 #include "platform/ErrorPages.h"
 #include "platform/PageActions.h"
 
@@ -202,6 +203,8 @@ WebEngineBrowser::WebEngineBrowser(QWebEngineProfile *profile, QWidget *parentWi
 
     connect(m_page, &QWebEnginePage::newWindowRequested, this,
             &WebEngineBrowser::newWindowRequested);
+    if (DownloadKeeper *downloads = DownloadKeeper::of(profile))
+        downloads->adopt(m_page, this, m_prompter);
 }
 
 void WebEngineBrowser::newWindowRequested(QWebEngineNewWindowRequest &engineRequest)
@@ -260,10 +263,8 @@ WebEngineBrowser::~WebEngineBrowser()
 
 void WebEngineBrowser::configureProfile(QWebEngineProfile *profile)
 {
-    // Nothing offers to save a download yet: each one is cancelled before it
-    // writes anything.
-    connect(profile, &QWebEngineProfile::downloadRequested, profile,
-            [](QWebEngineDownloadRequest *download) { download->cancel(); });
+    // Each download goes to the browser whose page asked for it.
+    new DownloadKeeper(profile);
 }
 
 QWidget *WebEngineBrowser::widget()
@@ -562,6 +563,12 @@ void WebEngineBrowser::Stop()
     // Busy ends at once, also for a navigation the engine has not begun:
     // the load it had reported so far ends here, and its own end, when it
     // comes, finds nothing left to end.
+    // With no navigation under way, Stop is the user's way to end the
+    // page's downloads.
+    if (!Busy()) {
+        if (DownloadKeeper *downloads = DownloadKeeper::of(m_page->profile()))
+            downloads->cancelFor(m_page);
+    }
     m_loadStartTimeout->stop();
     m_heldNavigation.clear();
     m_page->triggerAction(QWebEnginePage::Stop);

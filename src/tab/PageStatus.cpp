@@ -8,7 +8,9 @@
 #include "tab/frmBrowser.h"
 
 #include <QComboBox>
+#include <QLocale>
 
+#include <algorithm>
 #include <cmath>
 
 namespace PageProgress {
@@ -42,6 +44,61 @@ Display of(qint32 progress, qint32 progressMax)
 
 } // namespace PageProgress
 
+namespace DownloadProgress {
+
+QString size(qint64 bytes)
+{
+    if (bytes < 1024)
+        return QStringLiteral("%1 %2").arg(bytes).arg(bytes > 1 ? u"octets" : u"octet");
+    const QStringView units[] = {u"Ko", u"Mo", u"Go", u"To"};
+    double value = double(bytes) / 1024;
+    int unit = 0;
+    while (value >= 1024 && unit < 3) {
+        value /= 1024;
+        ++unit;
+    }
+    // Truncated, like the percentages: 1023.96 Ko is no 1024,0 Ko.
+    value = std::floor(value * 10) / 10;
+    QLocale french(QLocale::French);
+    french.setNumberOptions(QLocale::OmitGroupSeparator);
+    return french.toString(value, 'f', 1) + u' ' + units[unit].toString();
+}
+
+Display of(const DownloadReport &report)
+{
+    Display display;
+    switch (report.state) {
+    case DownloadReport::State::Running:
+        if (report.total > 0) {
+            // As for a page: the whole percentage, truncated, 0.01 for none.
+            float v = float(std::floor(double(report.received) * 100.0 / double(report.total)));
+            v = std::clamp(v, 0.01f, 100.f);
+            display.bar = v;
+            display.status
+                = QStringLiteral("Téléchargement de %1 : %2 %").arg(report.fileName).arg(int(v));
+        } else {
+            display.status = QStringLiteral("Téléchargement de %1 : %2")
+                                 .arg(report.fileName, size(report.received));
+        }
+        break;
+    case DownloadReport::State::Done:
+        display.status = QStringLiteral("Téléchargement terminé : %1").arg(report.path);
+        display.bar = 100;
+        break;
+    case DownloadReport::State::Failed:
+        display.status = QStringLiteral("Échec du téléchargement de %1").arg(report.fileName);
+        display.bar = 0.01f;
+        break;
+    case DownloadReport::State::Cancelled:
+        display.status = QStringLiteral("Téléchargement annulé : %1").arg(report.fileName);
+        display.bar = 0.01f;
+        break;
+    }
+    return display;
+}
+
+} // namespace DownloadProgress
+
 PageStatus::PageStatus(frmBrowser *tab, const TabControls &controls, const Platform &platform)
     : QObject(tab)
     , m_tab(tab)
@@ -52,6 +109,7 @@ PageStatus::PageStatus(frmBrowser *tab, const TabControls &controls, const Platf
     connect(browser, &WebBrowser::StatusTextChange, this, &PageStatus::StatusTextChange);
     connect(browser, &WebBrowser::ProgressChange, this, &PageStatus::ProgressChange);
     connect(browser, &WebBrowser::DownloadComplete, this, &PageStatus::DownloadComplete);
+    connect(browser, &WebBrowser::DownloadChange, this, &PageStatus::DownloadChange);
 }
 
 void PageStatus::StatusTextChange(const QString &text)
@@ -86,6 +144,16 @@ void PageStatus::DownloadComplete()
     m_tab->setCaption(title);
     setTabTitle(title);
     m_controls.cboAddress->setEditText(m_controls.brwWebbrowser->LocationURL());
+}
+
+// A download shows on the status line and the progress bar only; the page's
+// own events write over them, and the download's next report writes back.
+void PageStatus::DownloadChange(const DownloadReport &report)
+{
+    const DownloadProgress::Display display = DownloadProgress::of(report);
+    m_controls.StatusBar->panel(1)->setText(display.status);
+    if (display.bar)
+        m_controls.ProgressBar1->setValue(*display.bar);
 }
 
 void PageStatus::setTabTitle(const QString &text) const

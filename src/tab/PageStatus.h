@@ -40,6 +40,28 @@ Display of(qint32 progress, qint32 progressMax);
 
 } // namespace PageProgress
 
+struct DownloadReport;
+
+// What a download's report comes to on the tab's status line and progress
+// bar, worked out without any widget.
+namespace DownloadProgress {
+
+struct Display
+{
+    QString status; // for panel 1 of the tab's status bar
+    // The value for the progress bar, as for a page; none leaves it.
+    std::optional<float> bar;
+
+    friend bool operator==(const Display &, const Display &) = default;
+};
+
+// A size as the status line gives it: "512 octets", "1,5 Ko", "20,0 Mo"...
+QString size(qint64 bytes);
+
+Display of(const DownloadReport &report);
+
+} // namespace DownloadProgress
+
 // What one tab shows of its page's progress: its status line, its progress
 // bar, its caption, its panel on the tab strip and the address box. Every
 // text is read afresh from the event and the browser control; nothing is
@@ -54,6 +76,7 @@ public:
     void StatusTextChange(const QString &text);
     void ProgressChange(qint32 progress, qint32 progressMax);
     void DownloadComplete();
+    void DownloadChange(const DownloadReport &report);
 
 private:
     // Sets the tab's panel to its key, " - " and the text; nothing when the

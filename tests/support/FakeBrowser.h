@@ -46,6 +46,7 @@ public:
     void raiseStatusTextChange(const QString &text) { Q_EMIT StatusTextChange(text); }
     void raiseProgressChange(qint32 progress, qint32 max) { Q_EMIT ProgressChange(progress, max); }
     void raiseDownloadComplete() { Q_EMIT DownloadComplete(); }
+    void raiseDownloadChange(const DownloadReport &report) { Q_EMIT DownloadChange(report); }
     // Through the tab's handler; the request as the handler left it.
     NewWindowRequest raiseNewWindow2(const QUrl &url, bool userInitiated);
 

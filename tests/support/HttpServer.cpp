@@ -91,13 +91,36 @@ void HttpServer::holdPage(const QString &path)
         m_held.append(path);
 }
 
+void HttpServer::holdBodyAfter(const QString &path, qsizetype bytes)
+{
+    m_bodyHeld.insert(path, std::max<qsizetype>(bytes, 0));
+}
+
 void HttpServer::releaseHeld()
 {
     m_held.clear();
+    m_bodyHeld.clear();
     const QList<HeldRequest> held = std::exchange(m_heldRequests, {});
     for (const HeldRequest &request : held) {
-        if (request.socket && request.socket->state() == QAbstractSocket::ConnectedState)
+        if (!request.socket || request.socket->state() != QAbstractSocket::ConnectedState)
+            continue;
+        if (request.bodySent < 0) {
             respond(request.socket, request.path, request.head);
+        } else {
+            request.socket->write(m_pages.value(request.path).body.mid(request.bodySent));
+            request.socket->disconnectFromHost();
+        }
+    }
+}
+
+void HttpServer::dropHeld()
+{
+    m_held.clear();
+    m_bodyHeld.clear();
+    const QList<HeldRequest> held = std::exchange(m_heldRequests, {});
+    for (const HeldRequest &request : held) {
+        if (request.socket)
+            request.socket->abort();
     }
 }
 
@@ -172,6 +195,13 @@ void HttpServer::readRequest(QTcpSocket *socket)
         m_heldRequests.append({socket, path, head});
         return;
     }
+    const auto page = m_pages.constFind(path);
+    if (!head && page != m_pages.cend() && m_bodyHeld.contains(path)) {
+        const qsizetype sent = std::min(m_bodyHeld.value(path), page->body.size());
+        respondWith(socket, page->status, page->contentType, page->body, head, page->headers, sent);
+        m_heldRequests.append({socket, path, head, sent});
+        return;
+    }
     respond(socket, path, head);
 }
 
@@ -186,7 +216,8 @@ void HttpServer::respond(QTcpSocket *socket, const QString &path, bool head)
 
 void HttpServer::respondWith(QTcpSocket *socket, int status, const QByteArray &contentType,
                              const QByteArray &body, bool head,
-                             const QList<QPair<QByteArray, QByteArray>> &headers)
+                             const QList<QPair<QByteArray, QByteArray>> &headers,
+                             qsizetype bodyBytes)
 {
     QByteArray response = "HTTP/1.1 " + QByteArray::number(status) + ' ' + reasonPhrase(status)
         + "\r\nContent-Type: " + contentType + "\r\nContent-Length: "
@@ -194,6 +225,11 @@ void HttpServer::respondWith(QTcpSocket *socket, int status, const QByteArray &c
     for (const auto &[name, value] : headers)
         response += name + ": " + value + "\r\n";
     response += "\r\n";
+    // Part of the body: the connection stays open for the rest.
+    if (!head && bodyBytes >= 0) {
+        socket->write(response + body.left(bodyBytes));
+        return;
+    }
     if (!head)
         response += body;
     socket->write(response);

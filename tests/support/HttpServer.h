@@ -35,8 +35,15 @@ public:
 
     // Requests for path get no answer until releaseHeld().
     void holdPage(const QString &path);
-    // Answers every request held so far and holds no page any more.
+    // Requests for path get the response head and the first `bytes` bytes
+    // of the body at once; the rest waits until releaseHeld() or dropHeld().
+    void holdBodyAfter(const QString &path, qsizetype bytes);
+    // Answers every request held so far, or sends the rest of its body, and
+    // holds no page any more.
     void releaseHeld();
+    // Breaks off every request held so far, as a server that goes away
+    // would, and holds no page any more.
+    void dropHeld();
 
     // Every request target received, query included, in order.
     QStringList requestedPaths() const { return m_requested; }
@@ -63,6 +70,7 @@ private:
         QPointer<QTcpSocket> socket;
         QString path;
         bool head = false;
+        qsizetype bodySent = -1; // how much of the body went out; -1: no answer yet
     };
 
     void accept();
@@ -70,11 +78,13 @@ private:
     void respond(QTcpSocket *socket, const QString &path, bool head);
     static void respondWith(QTcpSocket *socket, int status, const QByteArray &contentType,
                             const QByteArray &body, bool head,
-                            const QList<QPair<QByteArray, QByteArray>> &headers = {});
+                            const QList<QPair<QByteArray, QByteArray>> &headers = {},
+                            qsizetype bodyBytes = -1);
 
     QTcpServer m_server;
     QHash<QString, Page> m_pages;
     QStringList m_held;
+    QHash<QString, qsizetype> m_bodyHeld;
     QList<HeldRequest> m_heldRequests;
     QStringList m_requested;
     QHash<QString, QHash<QByteArray, QByteArray>> m_headers;

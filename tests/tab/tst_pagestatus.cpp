@@ -4,6 +4,7 @@
 #include "app/frmCV.h"
 #include "platform/PanelBar.h"
 #include "platform/ProgressBar.h"
+#include "platform/WebBrowser.h"
 #include "tab/PageStatus.h"
 #include "tab/frmBrowser.h"
 
@@ -18,6 +19,7 @@ using namespace Qt::StringLiterals;
 
 using PageProgress::TabTitle;
 Q_DECLARE_METATYPE(TabTitle)
+Q_DECLARE_METATYPE(DownloadReport::State)
 
 namespace {
 
@@ -180,6 +182,71 @@ private Q_SLOTS:
         QCOMPARE(statusPanel(first, 1)->text(), Before);
         QCOMPARE(first->caption(), Before);
         QCOMPARE(control<QComboBox>(first, "cboAddress")->currentText(), Before);
+    }
+
+    // A download's reports reach the tab's status line and progress bar, and
+    // nothing else: not the page's progress text, title, caption or address.
+    void downloadShown_data()
+    {
+        QTest::addColumn<DownloadReport::State>("state");
+        QTest::addColumn<qint64>("received");
+        QTest::addColumn<qint64>("total");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<float>("bar"); // negative: untouched
+
+        using State = DownloadReport::State;
+        const QString name = u"Téléchargement de nom.ext : "_s;
+        QTest::newRow("begun") << State::Running << 0LL << 1000LL << name + u"0 %"_s << 0.01f;
+        QTest::newRow("truncated") << State::Running << 399LL << 1000LL << name + u"39 %"_s << 39.f;
+        QTest::newRow("beyond 2 GiB")
+            << State::Running << 3'000'000'000LL << 6'000'000'000LL << name + u"50 %"_s << 50.f;
+        QTest::newRow("more than the total")
+            << State::Running << 1500LL << 1000LL << name + u"100 %"_s << 100.f;
+        QTest::newRow("no total, bytes")
+            << State::Running << 1LL << -1LL << name + u"1 octet"_s << -1.f;
+        QTest::newRow("no total, just under a kibibyte")
+            << State::Running << 1023LL << 0LL << name + u"1023 octets"_s << -1.f;
+        QTest::newRow("no total, kibibytes")
+            << State::Running << 1536LL << -1LL << name + u"1,5 Ko"_s << -1.f;
+        QTest::newRow("no total, never rounded up to the next unit")
+            << State::Running << 1024LL * 1024 - 1 << -1LL << name + u"1023,9 Ko"_s << -1.f;
+        QTest::newRow("no total, gibibytes")
+            << State::Running << 5LL * 1024 * 1024 * 1024 << -1LL << name + u"5,0 Go"_s << -1.f;
+        QTest::newRow("done") << State::Done << 1000LL << 1000LL
+                              << u"Téléchargement terminé : /dossier/nom.ext"_s << 100.f;
+        QTest::newRow("failed") << State::Failed << 10LL << 1000LL
+                                << u"Échec du téléchargement de nom.ext"_s << 0.01f;
+        QTest::newRow("cancelled")
+            << State::Cancelled << 10LL << 1000LL << u"Téléchargement annulé : nom.ext"_s << 0.01f;
+    }
+    void downloadShown()
+    {
+        QFETCH(DownloadReport::State, state);
+        QFETCH(qint64, received);
+        QFETCH(qint64, total);
+        QFETCH(QString, status);
+        QFETCH(float, bar);
+
+        openTabs(2);
+        frmBrowser *second = tab(2);
+        showBefore(second, tabPanel(2));
+        const QString firstStatus = statusPanel(tab(1), 1)->text();
+
+        DownloadReport report;
+        report.fileName = u"nom.ext"_s;
+        report.path = u"/dossier/nom.ext"_s;
+        report.received = received;
+        report.total = total;
+        report.state = state;
+        fake(second)->raiseDownloadChange(report);
+
+        QCOMPARE(statusPanel(second, 1)->text(), status);
+        QCOMPARE(control<ProgressBar>(second, "ProgressBar1")->value(), bar < 0 ? BarBefore : bar);
+        QCOMPARE(statusPanel(second, 2)->text(), Before);
+        QCOMPARE(tabPanel(2)->text(), u"2 - "_s + Before);
+        QCOMPARE(second->caption(), Before);
+        QCOMPARE(control<QComboBox>(second, "cboAddress")->currentText(), Before);
+        QCOMPARE(statusPanel(tab(1), 1)->text(), firstStatus);
     }
 
     // The user is typing an address when the page reports a new status: the
