@@ -8,7 +8,7 @@ BUILD    := build
 JOBS     ?= $(shell nproc)
 SUDO     := $(if $(filter 0,$(shell id -u)),,sudo)
 
-.PHONY: run test build deps clean sanitize package fuzz
+.PHONY: run test build deps clean sanitize fuzz package
 
 run: build
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \

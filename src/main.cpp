@@ -8,6 +8,7 @@
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
 #include "platform/Registry.h"
+#include "platform/TerminationSignals.h"
 #include "platform/WebEngineBrowser.h"
 #include "platform/WebEngineBrowserFactory.h"
 #include "settings/SettingsFile.h"
@@ -83,9 +84,13 @@ int main(int argc, char *argv[])
     // A main window destroyed from outside ends the program as closing it
     // would, instead of leaving it running with nothing on screen.
     WindowLossWatcher watcher(&window);
-    QObject::connect(&watcher, &WindowLossWatcher::lost, &window, [&window] {
+    const auto end = [&window] {
         window.close();
         QCoreApplication::exit(0);
-    });
+    };
+    QObject::connect(&watcher, &WindowLossWatcher::lost, &window, end);
+    // So does a request to end from outside (a session logging out, kill).
+    TerminationSignals termination;
+    QObject::connect(&termination, &TerminationSignals::received, &window, end);
     return app.exec();
 }

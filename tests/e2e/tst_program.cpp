@@ -18,7 +18,7 @@ class TestProgram : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void startsOnItsStartAddressAndWritesNothingElse()
+    void startsOnItsStartAddressKeepsItsSessionAndWritesNothingElse()
     {
         HttpServer server;
         QVERIFY(server.listen());
@@ -45,19 +45,39 @@ private Q_SLOTS:
         if (geteuid() == 0)
             environment.insert(u"QTWEBENGINE_DISABLE_SANDBOX"_s, u"1"_s);
 
-        QProcess process;
-        process.setProcessEnvironment(environment);
-        process.setProcessChannelMode(QProcess::MergedChannels);
-        process.start(program, {});
-        QVERIFY2(process.waitForStarted(10000), qPrintable(process.errorString()));
-        QTRY_VERIFY_WITH_TIMEOUT(server.requestCount(u"/loaded"_s) >= 1
-                                     || process.state() == QProcess::NotRunning,
-                                 30000);
-        const bool loaded = server.requestCount(u"/loaded"_s) >= 1;
-        process.kill();
-        process.waitForFinished(10000);
-        QVERIFY2(loaded, process.readAll().constData());
+        // Each run loads the start page, then is asked to end as a session
+        // asks (SIGTERM) and ends cleanly, with what its pages left on disk.
+        const auto run = [&] {
+            QProcess process;
+            process.setProcessEnvironment(environment);
+            process.setProcessChannelMode(QProcess::MergedChannels);
+            const int before = server.requestCount(u"/loaded"_s);
+            process.start(program, {});
+            QVERIFY2(process.waitForStarted(10000), qPrintable(process.errorString()));
+            QTRY_VERIFY_WITH_TIMEOUT(server.requestCount(u"/loaded"_s) > before
+                                         || process.state() == QProcess::NotRunning,
+                                     30000);
+            const bool loaded = server.requestCount(u"/loaded"_s) > before;
+            process.terminate();
+            const bool ended = process.waitForFinished(20000);
+            if (!ended)
+                process.kill();
+            QVERIFY2(loaded, process.readAll().constData());
+            QVERIFY2(ended, "the program did not end on SIGTERM");
+            QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(process.exitCode(), 0);
+        };
+        server.addHeader(u"/accueil"_s, "Set-Cookie", "session=42; Max-Age=3600; Path=/");
+        run();
+        if (QTest::currentTestFailed())
+            return;
         QCOMPARE(server.requestCount(u"/accueil"_s), 1);
+        QVERIFY(!server.requestHeaders(u"/accueil"_s).contains("cookie"));
+        // The session outlives the program.
+        run();
+        if (QTest::currentTestFailed())
+            return;
+        QCOMPARE(server.requestHeaders(u"/accueil"_s).value("cookie"), QByteArray("session=42"));
 
         // The program's folder holds its own files only; the engine keeps its
         // profile and cache in the user's folders named for the program, and
