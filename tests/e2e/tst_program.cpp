@@ -1,5 +1,4 @@
-#include "support/HttpServer.h"
-#include "support/TempProgramFolder.h"
+#include "support/ProgramCopy.h"
 
 #include <QDirIterator>
 #include <QFile>
@@ -20,30 +19,13 @@ class TestProgram : public QObject
 private Q_SLOTS:
     void startsOnItsStartAddressKeepsItsSessionAndWritesNothingElse()
     {
-        HttpServer server;
-        QVERIFY(server.listen());
-        server.addPage(u"/accueil"_s,
-                       "<!doctype html><html><head><title>Accueil</title></head>"
-                       "<body onload=\"new Image().src='/loaded'\">Bonjour</body></html>");
-        server.addPage(u"/loaded"_s, QByteArray(), "image/gif");
-
-        TempProgramFolder folder;
-        TempProgramFolder home;
-        QVERIFY(folder.isValid() && home.isValid());
-        const QString program = folder.filePath(u"corvane"_s);
-        QVERIFY(QFile::copy(QStringLiteral(CORVANE_PROGRAM), program));
-        folder.write(u"Corvane.ini"_s, server.url(u"/accueil"_s).toString().toUtf8() + "\r\n3\r\n");
-
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-        environment.insert(u"HOME"_s, home.path());
-        for (const char *name :
-             {"XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME"})
-            environment.remove(QString::fromLatin1(name));
-        // The engine refuses to run as root with its sandbox; the program
-        // never turns it off itself.
-        if (geteuid() == 0)
-            environment.insert(u"QTWEBENGINE_DISABLE_SANDBOX"_s, u"1"_s);
+        ProgramCopy copy(QStringLiteral(CORVANE_PROGRAM));
+        QVERIFY(copy.isValid());
+        HttpServer &server = copy.server;
+        const TempProgramFolder &folder = copy.folder;
+        const TempProgramFolder &home = copy.home;
+        const QString program = copy.program();
+        const QProcessEnvironment environment = copy.environment(u"offscreen"_s);
 
         // Each run loads the start page, then is asked to end as a session
         // asks (SIGTERM) and ends cleanly, with what its pages left on disk.

@@ -1,4 +1,5 @@
 #include "support/HttpServer.h"
+#include "support/ProgramCopy.h"
 #include "support/TempProgramFolder.h"
 
 #include <QFile>
@@ -110,29 +111,14 @@ private Q_SLOTS:
         if (display.name().isEmpty())
             QSKIP("no X server to run the program on: Xvfb is missing or did not start");
 
-        HttpServer server;
-        QVERIFY(server.listen());
-        server.addPage(u"/accueil"_s,
-                       "<!doctype html><html><head><title>Accueil</title></head>"
-                       "<body onload=\"new Image().src='/loaded'\">Bonjour</body></html>");
-        server.addPage(u"/loaded"_s, QByteArray(), "image/gif");
-
-        TempProgramFolder folder;
-        TempProgramFolder home;
-        QVERIFY(folder.isValid() && home.isValid());
-        const QString program = folder.filePath(u"corvane"_s);
-        QVERIFY(QFile::copy(QStringLiteral(CORVANE_PROGRAM), program));
-        const QByteArray settings = server.url(u"/accueil"_s).toString().toUtf8() + "\r\n3\r\n";
-        folder.write(u"Corvane.ini"_s, settings);
-
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
+        ProgramCopy copy(QStringLiteral(CORVANE_PROGRAM));
+        QVERIFY(copy.isValid());
+        const HttpServer &server = copy.server;
+        const QString program = copy.program();
+        QProcessEnvironment environment = copy.environment(u"xcb"_s);
         environment.insert(u"DISPLAY"_s, display.name());
         environment.remove(u"WAYLAND_DISPLAY"_s);
         environment.remove(u"XAUTHORITY"_s);
-        environment.insert(u"HOME"_s, home.path());
-        if (geteuid() == 0)
-            environment.insert(u"QTWEBENGINE_DISABLE_SANDBOX"_s, u"1"_s);
 
         QProcess process;
         process.setProcessEnvironment(environment);
@@ -165,7 +151,7 @@ private Q_SLOTS:
         QCOMPARE(process.exitStatus(), QProcess::NormalExit);
         QVERIFY2(process.exitCode() == 0, process.readAll().constData());
         // Nothing was written on the way out.
-        QCOMPARE(folder.read(u"Corvane.ini"_s), settings);
+        QCOMPARE(copy.folder.read(u"Corvane.ini"_s), copy.settings);
     }
 };
 
