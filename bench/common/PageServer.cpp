@@ -62,6 +62,12 @@ QUrl PageServer::openerUrl() const
     return QUrl(QStringLiteral("http://127.0.0.1:%1/opener").arg(m_server.serverPort()));
 }
 
+QUrl PageServer::addPage(const QString &path, const QByteArray &html)
+{
+    m_pages.insert(path, html);
+    return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path));
+}
+
 void PageServer::acceptConnections()
 {
     while (QTcpSocket *socket = m_server.nextPendingConnection()) {
@@ -88,6 +94,9 @@ void PageServer::answer(QTcpSocket *socket, const QByteArray &target)
     const int run = runOf(url);
     if (url.path() == QLatin1String("/page") && run >= 0) {
         respond(socket, "200 OK", "text/html; charset=utf-8", pageFor(run));
+    } else if (const auto page = m_pages.constFind(url.path()); page != m_pages.cend()) {
+        ++m_requests[url.path()];
+        respond(socket, "200 OK", "text/html; charset=utf-8", *page);
     } else if (url.path() == QLatin1String("/opener")) {
         respond(socket, "200 OK", "text/html; charset=utf-8", openerPage());
     } else if (url.path() == QLatin1String("/onload") && run >= 0) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QObject>
 #include <QTcpServer>
 #include <QUrl>
@@ -24,6 +25,11 @@ public:
     // A page whose every click opens a link in a new window.
     QUrl openerUrl() const;
 
+    // Serves html at path, whatever the query; the address of that page.
+    QUrl addPage(const QString &path, const QByteArray &html);
+    // How many requests the page at path has had.
+    int requests(const QString &path) const { return m_requests.value(path); }
+
 signals:
     void onloadReported(int run);
 
@@ -36,4 +42,6 @@ private:
     static int runOf(const QUrl &url);
 
     QTcpServer m_server;
+    QHash<QString, QByteArray> m_pages;
+    QHash<QString, int> m_requests;
 };

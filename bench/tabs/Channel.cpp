@@ -35,6 +35,7 @@ void Channel::readCommands()
         return;
     }
     m_buffer.append(chunk, got);
+    answerPings();
     if (m_handling)
         return;
     m_handling = true;
@@ -46,6 +47,21 @@ void Channel::readCommands()
             emit command(words);
     }
     m_handling = false;
+}
+
+void Channel::answerPings()
+{
+    QByteArray kept;
+    qsizetype from = 0;
+    for (qsizetype end = m_buffer.indexOf('\n'); end >= 0; end = m_buffer.indexOf('\n', from)) {
+        const QByteArray line = m_buffer.mid(from, end + 1 - from);
+        if (line.startsWith("ping "))
+            answer(QStringLiteral("pong ") + QString::fromUtf8(line.mid(5)).trimmed());
+        else
+            kept += line;
+        from = end + 1;
+    }
+    m_buffer = kept + m_buffer.mid(from);
 }
 
 bool waitUntil(const std::function<bool()> &done, int timeoutMs)

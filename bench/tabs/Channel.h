@@ -10,7 +10,9 @@
 // The program-under-test end of the bench's link: commands arrive on
 // standard input, one a line, and answers leave on standard output. A
 // command is handled to its end before the next one is looked at, even when
-// its handler runs the event loop to wait for something.
+// its handler runs the event loop to wait for something. Only "ping X" is
+// answered at once, "pong X", whatever is under way: the time its answer
+// takes is how long the program's event loop took to look at its input.
 class Channel : public QObject
 {
     Q_OBJECT
@@ -25,6 +27,7 @@ signals:
 
 private:
     void readCommands();
+    void answerPings();
 
     QSocketNotifier m_notifier;
     QByteArray m_buffer;

@@ -26,17 +26,13 @@
 #include "Channel.h"
 #include "Clock.h"
 #include "PaintWatch.h"
+#include "ProgramUnderTest.h"
 
 #include "app/Module1.h"
 #include "app/frmCV.h"
-#include "platform/EngineProfile.h"
 #include "platform/Forms.h"
-#include "platform/Launcher.h"
-#include "platform/MessageBox.h"
 #include "platform/PanelBar.h"
-#include "platform/Platform.h"
 #include "platform/WebEngineBrowser.h"
-#include "platform/WebEngineBrowserFactory.h"
 #include "tab/frmBrowser.h"
 
 #include <QAction>
@@ -44,16 +40,12 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QRandomGenerator>
 #include <QTest>
-#include <QTranslator>
 #include <QWebEnginePage>
-#include <QWebEngineProfile>
 #include <QWebEngineView>
 #include <QWindow>
 
@@ -407,42 +399,23 @@ int main(int argc, char *argv[])
     }
 
     // As the program starts: Qt sees no arguments, the same attribute,
-    // names, locale and translation.
+    // names, locale and translation; the pages' questions are answered "no"
+    // at once.
     int qtArgc = 1;
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    ProgramUnderTest::prepareApplication();
     QApplication app(qtArgc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("Corvane"));
-    const QLocale french(QLocale::French, QLocale::France);
-    QLocale::setDefault(french);
-    QTranslator qtTranslator;
-    if (qtTranslator.load(french, QStringLiteral("qtbase"), QStringLiteral("_"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(&qtTranslator);
-
-    QWebEngineProfile profile;
-    EngineProfile::configure(&profile);
-    Forms forms;
-    DialogMessageBox messageBox;
-    ProcessLauncher launcher;
     BrowserStamps stamps;
-    WebEngineBrowserFactory browsers(
-        &profile, [&forms] { return Module1::CountTabs(forms) < Module1::TabLimit; });
-
-    const Platform platform {
-        .folder = ProgramFolder(folder),
-        .createBrowser = [&browsers, &stamps](QWidget *parent) -> WebBrowser * {
-            stamps.start = monotonicNs();
-            WebBrowser *browser = browsers.create(parent);
-            stamps.end = monotonicNs();
-            return browser;
-        },
-        .forms = &forms,
-        .messageBox = &messageBox,
-        .launcher = &launcher,
+    ProgramUnderTest::Options options;
+    options.folder = folder;
+    options.beforeCreate = [&stamps] {
+        stamps.start = monotonicNs();
     };
-    frmCV window(platform);
-    messageBox.setParentWindow(&window);
-    window.Show();
+    options.afterCreate = [&stamps] {
+        stamps.end = monotonicNs();
+    };
+    ProgramUnderTest program(options);
+    frmCV &window = program.window();
+    Forms &forms = program.forms();
 
     Harness harness(&window, &forms, folder, page, &stamps);
     if (!harness.start())
