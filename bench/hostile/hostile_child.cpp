@@ -15,8 +15,10 @@
 //                        "dialog SEQ OFFERED TICKED" when it is answered, or
 //                        "dialog SEQ OFFERED held" when it is left up
 //   stall reset | stall  the worst gap of the main thread since the reset:
-//                        "stall WORST_MS OVER_200 TICKS AT_MS", AT_MS when
-//                        the worst gap began, from the reset
+//                        "stall WORST_MS OVER_200 TICKS AT_MS OTHER_MS",
+//                        AT_MS when the worst gap began, from the reset,
+//                        OTHER_MS the worst gap but those in which the
+//                        harness opened a tab (mNew_Click)
 //   block MS             keep the main thread busy for MS ms (the bench's
 //                        check that a stall is seen); answers "blocked"
 //   tabs                 "tabs N"
@@ -65,6 +67,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -100,10 +103,15 @@ public:
         m_timer.start();
     }
 
+    // The gap under way holds the harness's opening of a tab.
+    void tabOpened() { m_opening = true; }
+
     void reset()
     {
         m_reset = m_last = monotonicNs();
         m_worstAt = 0;
+        m_worstOutsideOpenings = 0;
+        m_opening = false;
         m_worst = 0;
         m_over = 0;
         m_ticks = 0;
@@ -112,11 +120,12 @@ public:
     QString report()
     {
         tick();
-        return QStringLiteral("stall %1 %2 %3 %4")
+        return QStringLiteral("stall %1 %2 %3 %4 %5")
             .arg(double(m_worst) / 1e6, 0, 'f', 1)
             .arg(m_over)
             .arg(m_ticks)
-            .arg(double(m_worstAt - m_reset) / 1e6, 0, 'f', 0);
+            .arg(double(m_worstAt - m_reset) / 1e6, 0, 'f', 0)
+            .arg(double(m_worstOutsideOpenings) / 1e6, 0, 'f', 1);
     }
 
 private:
@@ -126,6 +135,8 @@ private:
         const qint64 gap = now - m_last;
         m_last = now;
         ++m_ticks;
+        if (!std::exchange(m_opening, false))
+            m_worstOutsideOpenings = std::max(m_worstOutsideOpenings, gap);
         if (gap > m_worst) {
             m_worst = gap;
             m_worstAt = now - gap;
@@ -139,6 +150,8 @@ private:
     qint64 m_last = 0;
     qint64 m_worst = 0;
     qint64 m_worstAt = 0;
+    qint64 m_worstOutsideOpenings = 0;
+    bool m_opening = false;
     int m_over = 0;
     int m_ticks = 0;
 };
@@ -345,6 +358,7 @@ private:
         }
         const frmBrowser *before = m_program.window().LastTab();
         m_program.window().mNew_Click();
+        m_stalls.tabOpened();
         frmBrowser *tab = m_program.window().LastTab();
         // The tab has read its start address: the tabs a page opens later
         // start on the quiet page.

@@ -56,6 +56,8 @@ struct Result
     double stallMs = -1;
     int stallsOver = 0;
     double stallAtMs = -1;
+    // The worst gap but those in which the harness opened a tab.
+    double stallOtherMs = -1;
     // The measure's own check, whose stall is made on purpose.
     bool stallWanted = false;
     double pingMs = -1;
@@ -558,6 +560,7 @@ private:
         result.stallMs = stall->value(0).toDouble();
         result.stallsOver = stall->value(1).toInt();
         result.stallAtMs = stall->value(3).toDouble();
+        result.stallOtherMs = stall->value(4).toDouble();
         result.tabs = tabs->value(0).toInt();
 
         qint64 endedAt = 0;
@@ -601,8 +604,9 @@ void print(const Result &result)
     for (const QString &note : result.notes)
         out << note << '\n';
     out << "stall    worst gap of the main thread " << fixed(result.stallMs) << " ms (beginning "
-        << fixed(result.stallAtMs / 1000, 2) << " s in; " << result.stallsOver << " over "
-        << TargetMs << " ms), worst ping " << fixed(result.pingMs) << " ms: target "
+        << fixed(result.stallAtMs / 1000, 2) << " s in; " << fixed(result.stallOtherMs)
+        << " ms outside the harness's tab openings; " << result.stallsOver << " over " << TargetMs
+        << " ms), worst ping " << fixed(result.pingMs) << " ms: target "
         << (result.stallMs >= 0 && result.stallMs <= TargetMs && result.pingMs <= TargetMs
                 ? "met"
                 : "MISSED")
@@ -700,9 +704,9 @@ int main(int argc, char *argv[])
         results << result;
     }
 
-    out << "\n| scenario | worst stall (ms) | worst ping (ms) | tabs | other tab answered | Ctrl+Q "
-           "ended (ms) | checks |\n"
-        << "| --- | --- | --- | --- | --- | --- | --- |\n";
+    out << "\n| scenario | worst stall (ms) | outside tab openings (ms) | worst ping (ms) | tabs | "
+           "other tab answered | Ctrl+Q ended (ms) | checks |\n"
+        << "| --- | --- | --- | --- | --- | --- | --- | --- |\n";
     bool allPassed = true;
     for (const Result &result : std::as_const(results)) {
         int failed = 0;
@@ -710,7 +714,8 @@ int main(int argc, char *argv[])
             failed += check.second ? 0 : 1;
         allPassed = allPassed && result.passed();
         out << "| " << result.name << " | " << fixed(result.stallMs) << " | "
-            << fixed(result.pingMs) << " | " << result.tabs << " | "
+            << fixed(result.stallOtherMs) << " | " << fixed(result.pingMs) << " | " << result.tabs
+            << " | "
             << (result.otherAnswered ? QStringLiteral("yes, %1 ms").arg(fixed(result.otherMs))
                                      : QStringLiteral("no"))
             << " | " << (result.quitEnded ? fixed(result.quitMs, 0) : QStringLiteral("no")) << " | "
