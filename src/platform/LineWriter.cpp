@@ -63,8 +63,13 @@ bool LineWriter::append(const QString &path, const QString &line)
     QFile file;
     if (!RegularFile::open(file, path, RegularFile::Access::Append))
         return false;
-    const QByteArray bytes = TextDecoding::encode(QString(line + QStringLiteral("\r\n")), encoding);
+    QByteArray bytes = TextDecoding::encode(QString(line + QStringLiteral("\r\n")), encoding);
     const qint64 before = file.size();
+    // A UTF-16 file cut in the middle of a character (a full disk, a crash)
+    // would put every line added after it out of step: the character is
+    // completed and its line ended first, so that the new line reads whole.
+    if (TextDecoding::isUtf16(encoding) && before % 2 != 0)
+        bytes.prepend(QByteArray(1, '\0') + TextDecoding::encode(u"\r\n", encoding));
     const qint64 written = file.write(bytes);
     if (written == bytes.size())
         return true;

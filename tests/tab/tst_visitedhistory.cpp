@@ -111,6 +111,31 @@ private Q_SLOTS:
                  (QStringList {before.first(), u"http://é.fr/"_s}));
     }
 
+    // A UTF-16 history cut in the middle of a character still takes lines
+    // that read back whole.
+    void appendAfterACutCharacter_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        for (const auto encoding : {QStringConverter::Utf16LE, QStringConverter::Utf16BE}) {
+            const QByteArray whole = utf16(u"http://a.fr/\r\nhttp://b.fr/"_s, encoding);
+            QTest::newRow(encoding == QStringConverter::Utf16LE ? "UTF-16 LE" : "UTF-16 BE")
+                << whole + whole.right(2).left(1);
+        }
+    }
+    void appendAfterACutCharacter()
+    {
+        QFETCH(QByteArray, file);
+        TempProgramFolder folder;
+        QVERIFY(folder.isValid());
+        folder.write(u"visited.MRU"_s, file);
+        QVERIFY(VisitedHistory::append(folder.folder(), u"http://é.fr/"_s));
+        QVERIFY(VisitedHistory::append(folder.folder(), u"http://c.fr/"_s));
+        QCOMPARE(folder.read(u"visited.MRU"_s).size() % 2, 0);
+        const QStringList entries = VisitedHistory::load(folder.folder()).toList();
+        for (const QString &entry : {u"http://a.fr/"_s, u"http://é.fr/"_s, u"http://c.fr/"_s})
+            QVERIFY2(entries.contains(entry), qPrintable(entries.join(u' ')));
+    }
+
     // Only a regular file counts, and nothing waits on what is not one.
     void onlyARegularFileIsRead_data()
     {
