@@ -12,8 +12,10 @@
 //   dialogs N|hold       from now on, answer the pages' dialogs, ticking
 //                        "stop the dialogs" in the Nth (0: never); hold:
 //                        leave them on screen. Each dialog is reported as
-//                        "dialog SEQ OFFERED TICKED" when it is answered, or
-//                        "dialog SEQ OFFERED held" when it is left up
+//                        "dialog SEQ OFFERED TICKED MODAL" when it is
+//                        answered, or "dialog SEQ OFFERED held MODAL" when
+//                        it is left up; MODAL 1 when the dialog, or any
+//                        window, held the others back
 //   stall reset | stall  the worst gap of the main thread since the reset:
 //                        "stall WORST_MS OVER_200 TICKS AT_MS OTHER_MS",
 //                        AT_MS when the worst gap began, from the reset,
@@ -200,9 +202,10 @@ private:
                 if (hold) {
                     if (!m_held.contains(dialog)) {
                         m_held.insert(dialog);
-                        Channel::answer(QStringLiteral("dialog %1 %2 held")
+                        Channel::answer(QStringLiteral("dialog %1 %2 held %3")
                                             .arg(++m_dialogs)
-                                            .arg(offersToStop(dialog) ? 1 : 0));
+                                            .arg(offersToStop(dialog) ? 1 : 0)
+                                            .arg(holdsBack(dialog) ? 1 : 0));
                     }
                     continue;
                 }
@@ -235,6 +238,13 @@ private:
             == QStringLiteral("Empêcher cette page d'ouvrir d'autres boîtes de dialogue");
     }
 
+    // A page's dialog must leave the other windows working.
+    static bool holdsBack(const QDialog *dialog)
+    {
+        return dialog->isModal() || dialog->windowModality() != Qt::NonModal
+            || QApplication::activeModalWidget() != nullptr;
+    }
+
     void answerBox(QMessageBox *box)
     {
         const QString text = box->text();
@@ -258,10 +268,11 @@ private:
         if (tick)
             QTest::mouseClick(stopBox(dialog), Qt::LeftButton);
         const bool ticked = stopBox(dialog) && stopBox(dialog)->isChecked();
-        Channel::answer(QStringLiteral("dialog %1 %2 %3")
+        Channel::answer(QStringLiteral("dialog %1 %2 %3 %4")
                             .arg(sequence)
                             .arg(offered ? 1 : 0)
-                            .arg(ticked ? 1 : 0));
+                            .arg(ticked ? 1 : 0)
+                            .arg(holdsBack(dialog) ? 1 : 0));
         if (auto *accept = dialog->findChild<QPushButton *>(QStringLiteral("accept")))
             accept->click();
         else
