@@ -4,6 +4,7 @@
 #include "platform/DialogBrowserPrompter.h"
 #include "platform/EngineProfile.h"
 #include "platform/Forms.h"
+#include "platform/Icons.h"
 #include "platform/Launcher.h"
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
@@ -35,7 +36,7 @@ int main(int argc, char *argv[])
                                                 .arg(CORVANE_VERSION_MAJOR)
                                                 .arg(CORVANE_VERSION_MINOR)
                                                 .arg(CORVANE_VERSION_PATCH));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/corvane.svg")));
+    QApplication::setWindowIcon(Icons::program());
     // The desktop entry the installed program comes with: docks show its
     // name and icon for the window.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.corvane.Corvane"));

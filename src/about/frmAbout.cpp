@@ -1,6 +1,7 @@
 #include "frmAbout.h"
 
 #include "platform/Forms.h"
+#include "platform/Icons.h"
 #include "platform/Launcher.h"
 #include "platform/MessageBox.h"
 #include "platform/ProgramFolder.h"
@@ -88,7 +89,7 @@ frmAbout::frmAbout(const Platform &platform, QWidget *parent)
     setFixedSize(placer.px(ClientWidth), placer.px(ClientHeight));
 
     QLabel *icon = label(this, "picIcon", QString(), placer, DesignedIcon);
-    icon->setPixmap(QIcon(QStringLiteral(":/icons/corvane.svg")).pixmap(icon->size()));
+    icon->setPixmap(Icons::program().pixmap(icon->size()));
     QLabel *title
         = label(this, "lblTitle", QStringLiteral("Titre de l'application"), placer, DesignedTitle);
     QFont large = title->font();

@@ -5,6 +5,7 @@
 #include "app/TabOpening.h"
 #include "app/WindowPlacement.h"
 #include "platform/Forms.h"
+#include "platform/Icons.h"
 #include "platform/Launcher.h"
 #include "platform/MessageBox.h"
 #include "platform/PanelBar.h"
@@ -36,7 +37,7 @@ frmCV::frmCV(const Platform &platform, QWidget *parent)
 {
     setObjectName(QStringLiteral("frmCV"));
     setWindowTitle(QStringLiteral("Brennick Corvane"));
-    setWindowIcon(QIcon(QStringLiteral(":/icons/corvane.svg")));
+    setWindowIcon(Icons::program());
 
     auto *client = new QWidget(this);
     auto *layout = new QVBoxLayout(client);

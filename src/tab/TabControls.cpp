@@ -1,5 +1,6 @@
 #include "TabControls.h"
 
+#include "platform/Icons.h"
 #include "platform/PanelBar.h"
 #include "platform/ProgressBar.h"
 #include "platform/WebBrowser.h"
@@ -69,7 +70,7 @@ QToolBar *createToolBar(QWidget *window)
             separator->setData(button.key.toString());
             continue;
         }
-        const QIcon icon(QStringLiteral(":/icons/%1.svg").arg(button.image));
+        const QIcon icon = Icons::tool(button.image);
         // Image-only buttons still carry a text, for screen readers.
         QAction *action = toolBar->addAction(
             icon, (button.label.isEmpty() ? button.toolTip : button.label).toString());

@@ -3,6 +3,7 @@
 #include "app/MainWindowOperations.h"
 #include "app/Module1.h"
 #include "platform/Forms.h"
+#include "platform/Icons.h"
 #include "platform/Twips.h"
 #include "platform/WebBrowser.h"
 #include "settings/SettingsFile.h"
@@ -33,7 +34,7 @@ constexpr float AddressBoxGap = 15;
 frmBrowser::frmBrowser(const TabHost &host)
     : m_host(host)
 {
-    setWindowIcon(QIcon(QStringLiteral(":/icons/tab.svg")));
+    setWindowIcon(Icons::tab());
     m_controls.create(this, m_host.platform.createBrowser(this));
     m_commands = new ToolBarCommands(this, m_controls, m_host.main);
     new PageKeys(this, m_controls, m_commands);
