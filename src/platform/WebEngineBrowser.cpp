@@ -4,29 +4,16 @@
 #include "platform/ErrorPages.h"
 #include "platform/PageActions.h"
 
-#include <QAuthenticator>
 #include <QCoreApplication>
-#include <QHash>
-#include <QSet>
 #include <QTimer>
-#include <QWebEngineCertificateError>
-#include <QWebEngineClientCertificateSelection>
 #include <QWebEngineDownloadRequest>
-#include <QWebEngineFileSystemAccessRequest>
 #include <QWebEngineFindTextResult>
-#include <QWebEngineFullScreenRequest>
 #include <QWebEngineHistory>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineNewWindowRequest>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
-#include <QWebEngineRegisterProtocolHandlerRequest>
 #include <QWebEngineView>
-#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
-#include <QWebEnginePermission>
-#elif QT_VERSION < QT_VERSION_CHECK(6, 5, 0)
-#include <QWebEngineQuotaRequest>
-#endif
 
 #include <utility>
 #include <vector>
@@ -98,80 +85,6 @@ private:
 
     ScriptDialogs m_dialogs;
 };
-
-// What the user decided for the browsers of a profile, until it goes.
-struct Decisions
-{
-    QSet<QString> certificateAcceptedHosts;
-    QHash<QPair<QString, int>, bool> permissions; // (origin, permission) -> granted
-};
-
-Decisions &decisionsOf(QWebEngineProfile *profile)
-{
-    static QHash<const QWebEngineProfile *, Decisions> all;
-    if (!all.contains(profile))
-        QObject::connect(profile, &QObject::destroyed, profile, [profile] { all.remove(profile); });
-    return all[profile];
-}
-
-// While the engine's call into a page waits for a question's answer, the
-// browser may be deleted: its page stays (see the destructor) until the last
-// such call is over, then goes.
-class PageKept
-{
-public:
-    PageKept(WebEngineBrowser *browser, QWebEnginePage *page, std::shared_ptr<int> underWay)
-        : m_browser(browser)
-        , m_page(page)
-        , m_underWay(std::move(underWay))
-    {
-        ++*m_underWay;
-    }
-    ~PageKept()
-    {
-        --*m_underWay;
-        if (!m_browser && *m_underWay == 0 && m_page)
-            m_page->deleteLater();
-    }
-    PageKept(const PageKept &) = delete;
-    PageKept &operator=(const PageKept &) = delete;
-
-    bool browserGone() const { return m_browser.isNull(); }
-
-private:
-    QPointer<WebEngineBrowser> m_browser;
-    QPointer<QWebEnginePage> m_page;
-    std::shared_ptr<int> m_underWay;
-};
-
-// Three dialogs in a row, each asked within a second of the end of the one
-// before, and the third offers to stop the page's dialogs.
-constexpr int DialogsBeforeStopOffered = 3;
-constexpr qint64 DialogRowGapMs = 1000;
-
-#if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
-std::optional<BrowserPrompter::Permission> permissionOf(QWebEnginePage::Feature feature)
-{
-    switch (feature) {
-    case QWebEnginePage::Notifications:
-        return BrowserPrompter::Permission::Notifications;
-    case QWebEnginePage::Geolocation:
-        return BrowserPrompter::Permission::Location;
-    case QWebEnginePage::MediaAudioCapture:
-        return BrowserPrompter::Permission::Microphone;
-    case QWebEnginePage::MediaVideoCapture:
-        return BrowserPrompter::Permission::Camera;
-    case QWebEnginePage::MediaAudioVideoCapture:
-        return BrowserPrompter::Permission::CameraAndMicrophone;
-    case QWebEnginePage::MouseLock:
-        return BrowserPrompter::Permission::MouseLock;
-    case QWebEnginePage::DesktopVideoCapture:
-    case QWebEnginePage::DesktopAudioVideoCapture:
-        return BrowserPrompter::Permission::ScreenSharing;
-    }
-    return std::nullopt;
-}
-#endif
 
 } // namespace
 
@@ -307,196 +220,6 @@ void WebEngineBrowser::connectLoadEvents()
     });
     connect(m_page, &QWebEnginePage::titleChanged, this, &WebEngineBrowser::titleChanged);
     connect(m_page, &QWebEnginePage::urlChanged, this, &WebEngineBrowser::urlChanged);
-}
-
-// Every request is answered, by the prompter or at once: one left pending
-// would leave the page waiting for ever.
-void WebEngineBrowser::answerRequests()
-{
-#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
-    connect(m_page, &QWebEnginePage::permissionRequested, this,
-            [this](QWebEnginePermission request) {
-                std::optional<BrowserPrompter::Permission> permission;
-                switch (request.permissionType()) {
-                case QWebEnginePermission::PermissionType::Geolocation:
-                    permission = BrowserPrompter::Permission::Location;
-                    break;
-                case QWebEnginePermission::PermissionType::MediaAudioCapture:
-                    permission = BrowserPrompter::Permission::Microphone;
-                    break;
-                case QWebEnginePermission::PermissionType::MediaVideoCapture:
-                    permission = BrowserPrompter::Permission::Camera;
-                    break;
-                case QWebEnginePermission::PermissionType::MediaAudioVideoCapture:
-                    permission = BrowserPrompter::Permission::CameraAndMicrophone;
-                    break;
-                case QWebEnginePermission::PermissionType::DesktopVideoCapture:
-                case QWebEnginePermission::PermissionType::DesktopAudioVideoCapture:
-                    permission = BrowserPrompter::Permission::ScreenSharing;
-                    break;
-                case QWebEnginePermission::PermissionType::MouseLock:
-                    permission = BrowserPrompter::Permission::MouseLock;
-                    break;
-                case QWebEnginePermission::PermissionType::Notifications:
-                    permission = BrowserPrompter::Permission::Notifications;
-                    break;
-                case QWebEnginePermission::PermissionType::ClipboardReadWrite:
-                    permission = BrowserPrompter::Permission::Clipboard;
-                    break;
-                default:
-                    break;
-                }
-                const std::optional<bool> granted
-                    = permission ? permissionGranted(request.origin(), *permission) : false;
-                if (granted && *granted)
-                    request.grant();
-                else
-                    request.deny();
-            });
-#else
-    connect(m_page, &QWebEnginePage::featurePermissionRequested, this,
-            [this](const QUrl &origin, QWebEnginePage::Feature feature) {
-                const std::optional<BrowserPrompter::Permission> permission = permissionOf(feature);
-                const std::optional<bool> granted
-                    = permission ? permissionGranted(origin, *permission) : false;
-                // A browser gone meanwhile has no page to answer for.
-                if (!granted.has_value())
-                    return;
-                m_page->setFeaturePermission(origin, feature,
-                                             *granted ? QWebEnginePage::PermissionGrantedByUser
-                                                      : QWebEnginePage::PermissionDeniedByUser);
-            });
-#endif
-#if QT_VERSION < QT_VERSION_CHECK(6, 5, 0)
-    connect(m_page, &QWebEnginePage::quotaRequested, this,
-            [](QWebEngineQuotaRequest request) { request.reject(); });
-#endif
-    connect(m_page, &QWebEnginePage::certificateError, this, &WebEngineBrowser::askCertificate);
-    connect(m_page, &QWebEnginePage::authenticationRequired, this,
-            [this](const QUrl &site, QAuthenticator *authenticator) {
-                askCredentials(site, authenticator, false);
-            });
-    connect(m_page, &QWebEnginePage::proxyAuthenticationRequired, this,
-            [this](const QUrl &, QAuthenticator *authenticator, const QString &proxyHost) {
-                QUrl proxy;
-                proxy.setHost(proxyHost);
-                askCredentials(proxy, authenticator, true);
-            });
-    // A page that starts loading another document may show dialogs again.
-    connect(m_page, &QWebEnginePage::loadingChanged, this,
-            [this](const QWebEngineLoadingInfo &info) {
-                if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
-                    m_dialogsStopped = false;
-            });
-    connect(m_page, &QWebEnginePage::fullScreenRequested, this,
-            [](QWebEngineFullScreenRequest request) { request.reject(); });
-    connect(m_page, &QWebEnginePage::registerProtocolHandlerRequested, this,
-            [](QWebEngineRegisterProtocolHandlerRequest request) { request.reject(); });
-    connect(m_page, &QWebEnginePage::fileSystemAccessRequested, this,
-            [](QWebEngineFileSystemAccessRequest request) { request.reject(); });
-    connect(m_page, &QWebEnginePage::selectClientCertificate, this,
-            [](QWebEngineClientCertificateSelection selection) { selection.selectNone(); });
-}
-
-void WebEngineBrowser::askCredentials(const QUrl &site, QAuthenticator *authenticator, bool proxy)
-{
-    const BrowserPrompter::CredentialsRequest request {site, authenticator->realm(), proxy};
-    // An empty authenticator cancels the request: the page shows what the
-    // server sent with its refusal.
-    *authenticator = QAuthenticator();
-    if (!m_prompter)
-        return;
-    std::optional<BrowserPrompter::Credentials> answer;
-    {
-        const PageKept kept(this, m_page, m_newWindowsUnderWay);
-        answer = m_prompter->credentials(m_view, request);
-        if (kept.browserGone())
-            return;
-    }
-    if (answer) {
-        authenticator->setUser(answer->user);
-        authenticator->setPassword(answer->password);
-    }
-}
-
-void WebEngineBrowser::askCertificate(const QWebEngineCertificateError &engineError)
-{
-    QWebEngineCertificateError error(engineError);
-    const QString host = error.url().host();
-    QWebEngineProfile *profile = m_page->profile();
-    if (!error.isOverridable() || !m_prompter) {
-        error.rejectCertificate();
-        return;
-    }
-    if (decisionsOf(profile).certificateAcceptedHosts.contains(host)) {
-        error.acceptCertificate();
-        return;
-    }
-    bool goOn = false;
-    {
-        const PageKept kept(this, m_page, m_newWindowsUnderWay);
-        goOn = m_prompter->certificateError(m_view, {host, error.description()});
-        if (kept.browserGone())
-            goOn = false;
-    }
-    // Going on holds for the host; a refusal is asked again next time.
-    if (goOn) {
-        decisionsOf(profile).certificateAcceptedHosts.insert(host);
-        error.acceptCertificate();
-    } else {
-        error.rejectCertificate();
-    }
-}
-
-std::optional<bool> WebEngineBrowser::permissionGranted(const QUrl &site,
-                                                        BrowserPrompter::Permission permission)
-{
-    if (!m_prompter)
-        return false;
-    QWebEngineProfile *profile = m_page->profile();
-    const QPair<QString, int> key(site.adjusted(QUrl::RemovePath | QUrl::RemoveQuery
-                                                | QUrl::RemoveFragment | QUrl::RemoveUserInfo)
-                                      .toString(),
-                                  int(permission));
-    const auto known = decisionsOf(profile).permissions.constFind(key);
-    if (known != decisionsOf(profile).permissions.cend())
-        return *known;
-    bool granted = false;
-    {
-        const PageKept kept(this, m_page, m_newWindowsUnderWay);
-        granted = m_prompter->permission(m_view, {site, permission});
-        if (kept.browserGone())
-            return std::nullopt;
-    }
-    decisionsOf(profile).permissions.insert(key, granted);
-    return granted;
-}
-
-BrowserPrompter::ScriptAnswer WebEngineBrowser::scriptDialog(BrowserPrompter::ScriptDialog dialog)
-{
-    // Unasked, an alert shows nothing, a confirm or a prompt is cancelled,
-    // and the page may be left.
-    BrowserPrompter::ScriptAnswer unasked;
-    unasked.accepted = dialog.kind == BrowserPrompter::ScriptDialogKind::BeforeUnload;
-    if (!m_prompter || m_dialogsStopped)
-        return unasked;
-
-    if (m_sinceLastDialog.isValid() && m_sinceLastDialog.elapsed() < DialogRowGapMs)
-        ++m_dialogsInARow;
-    else
-        m_dialogsInARow = 1;
-    dialog.offerToStop = m_dialogsInARow >= DialogsBeforeStopOffered;
-    BrowserPrompter::ScriptAnswer answer;
-    {
-        const PageKept kept(this, m_page, m_newWindowsUnderWay);
-        answer = m_prompter->scriptDialog(m_view, dialog);
-        if (kept.browserGone())
-            return unasked;
-    }
-    m_sinceLastDialog.start();
-    if (answer.stopDialogs && dialog.offerToStop)
-        m_dialogsStopped = true;
-    return answer;
 }
 
 void WebEngineBrowser::Navigate(const QString &address)

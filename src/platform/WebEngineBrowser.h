@@ -66,7 +66,8 @@ class QWebEngineView;
 // profile until the profile goes. After three script dialogs in a row (each
 // asked within a second of the previous one's end) the dialog offers to stop
 // the page's dialogs; once stopped, they are answered at once until the page
-// starts loading another document.
+// starts loading another document. They are answered in
+// WebEngineBrowserQuestions.cpp.
 //
 // The browser is a child of the parent widget, as its view is: deleting the
 // browser deletes the view and its page; the profile must outlive both.
