@@ -1,8 +1,11 @@
 #include "TempProgramFolder.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTest>
+
+#include <sys/stat.h>
 
 TempProgramFolder::TempProgramFolder() = default;
 
@@ -25,4 +28,31 @@ QByteArray TempProgramFolder::read(const QString &name) const
 bool TempProgramFolder::exists(const QString &name) const
 {
     return QFileInfo::exists(filePath(name));
+}
+
+void TempProgramFolder::addNotARegularFileRows()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("read");
+    QTest::newRow("FIFO") << u"fifo"_qs << false;
+    QTest::newRow("directory") << u"directory"_qs << false;
+    QTest::newRow("link to a FIFO") << u"link to fifo"_qs << false;
+    QTest::newRow("link to a regular file") << u"link to file"_qs << true;
+}
+
+bool TempProgramFolder::place(const QString &kind, const QString &name,
+                              const QByteArray &bytes) const
+{
+    const bool link = kind.startsWith(u"link");
+    const QString target = link ? filePath(u"other"_qs) : filePath(name);
+    bool made = false;
+    if (kind == u"directory")
+        made = QDir(path()).mkdir(name);
+    else if (kind.endsWith(u"fifo"))
+        made = ::mkfifo(QFile::encodeName(target).constData(), 0600) == 0;
+    else if (kind == u"link to file") {
+        QFile file(target);
+        made = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    }
+    return made && (!link || QFile::link(target, filePath(name)));
 }

@@ -25,6 +25,14 @@ public:
     QByteArray read(const QString &name) const;
     bool exists(const QString &name) const;
 
+    // What may stand under a file's name instead of a regular file, as the
+    // rows of a data-driven test: the columns kind and read (whether the
+    // program reads what it finds there).
+    static void addNotARegularFileRows();
+    // Puts that kind of thing under the name; the regular file a link leads
+    // to holds the bytes. False when it cannot be made.
+    bool place(const QString &kind, const QString &name, const QByteArray &bytes) const;
+
 private:
     QTemporaryDir m_dir;
 };

@@ -137,33 +137,14 @@ private Q_SLOTS:
     }
 
     // Only a regular file counts, and nothing waits on what is not one.
-    void onlyARegularFileIsRead_data()
-    {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<bool>("read");
-        QTest::newRow("FIFO") << u"fifo"_s << false;
-        QTest::newRow("directory") << u"directory"_s << false;
-        QTest::newRow("link to a FIFO") << u"link to fifo"_s << false;
-        QTest::newRow("link to a regular file") << u"link to file"_s << true;
-    }
+    void onlyARegularFileIsRead_data() { TempProgramFolder::addNotARegularFileRows(); }
     void onlyARegularFileIsRead()
     {
         QFETCH(QString, kind);
         QFETCH(bool, read);
         TempProgramFolder folder;
         QVERIFY(folder.isValid());
-        const QString path = folder.filePath(u"visited.MRU"_s);
-        const QString other = folder.filePath(u"other"_s);
-        if (kind == u"fifo")
-            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-        else if (kind == u"directory")
-            QVERIFY(QDir(folder.path()).mkdir(u"visited.MRU"_s));
-        else if (kind == u"link to fifo")
-            QCOMPARE(::mkfifo(QFile::encodeName(other).constData(), 0600), 0);
-        else
-            folder.write(u"other"_s, "http://a.fr/\r\n"_ba);
-        if (kind.startsWith(u"link"))
-            QVERIFY(QFile::link(other, path));
+        QVERIFY(folder.place(kind, u"visited.MRU"_s, "http://a.fr/\r\n"_ba));
         QCOMPARE(VisitedHistory::load(folder.folder()).toList(),
                  read ? QStringList {u"http://a.fr/"_s} : QStringList());
     }
