@@ -44,9 +44,10 @@
 
 #include "Channel.h"
 #include "Clock.h"
-#include "ProgramUnderTest.h"
 
 #include "app/Module1.h"
+#include "app/Program.h"
+#include "platform/EngineProfile.h"
 #include "platform/ErrorPages.h"
 #include "platform/PanelBar.h"
 #include "platform/WebEngineBrowser.h"
@@ -66,6 +67,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QWebEnginePage>
+#include <QWebEngineProfile>
 
 #include <cstdio>
 #include <memory>
@@ -288,7 +290,7 @@ private:
 class Harness : public QObject
 {
 public:
-    Harness(ProgramUnderTest &program, QString folder, QString page, QString popupMode)
+    Harness(Program &program, QString folder, QString page, QString popupMode)
         : m_program(program)
         , m_folder(std::move(folder))
         , m_page(std::move(page))
@@ -495,7 +497,7 @@ private:
         QTest::keyClick(&m_program.window(), Qt::Key_Q, Qt::ControlModifier);
     }
 
-    ProgramUnderTest &m_program;
+    Program &m_program;
     QString m_folder;
     QString m_page;
     QString m_popupMode;
@@ -537,12 +539,15 @@ int main(int argc, char *argv[])
                     + " --js-flags=--max-old-space-size=" + heapMiB.toLatin1());
 
     int qtArgc = 1;
-    ProgramUnderTest::prepareApplication();
+    Program::prepareApplication();
     QApplication app(qtArgc, argv);
-    ProgramUnderTest::Options options;
-    options.folder = folder;
-    options.askQuestions = true;
-    ProgramUnderTest program(options);
+    Program::setUpApplication();
+    // A profile that keeps nothing, so that no run finds what an earlier one
+    // left; the pages go with the program, before it.
+    const std::unique_ptr<QWebEngineProfile> profile(EngineProfile::createOffTheRecord());
+    Program::Options options;
+    options.profile = profile.get();
+    Program program(ProgramFolder(folder), options);
 
     Harness harness(program, folder, page, popupMode);
     if (!harness.start())

@@ -26,10 +26,11 @@
 #include "Channel.h"
 #include "Clock.h"
 #include "PaintWatch.h"
-#include "ProgramUnderTest.h"
 
 #include "app/Module1.h"
+#include "app/Program.h"
 #include "app/frmCV.h"
+#include "platform/EngineProfile.h"
 #include "platform/Forms.h"
 #include "platform/PanelBar.h"
 #include "platform/WebEngineBrowser.h"
@@ -46,6 +47,7 @@
 #include <QRandomGenerator>
 #include <QTest>
 #include <QWebEnginePage>
+#include <QWebEngineProfile>
 #include <QWebEngineView>
 #include <QWindow>
 
@@ -402,18 +404,23 @@ int main(int argc, char *argv[])
     // names, locale and translation; the pages' questions are answered "no"
     // at once.
     int qtArgc = 1;
-    ProgramUnderTest::prepareApplication();
+    Program::prepareApplication();
     QApplication app(qtArgc, argv);
+    Program::setUpApplication();
+    // A profile that keeps nothing, so that no run finds what an earlier one
+    // left; the pages go with the program, before it.
+    const std::unique_ptr<QWebEngineProfile> profile(EngineProfile::createOffTheRecord());
     BrowserStamps stamps;
-    ProgramUnderTest::Options options;
-    options.folder = folder;
+    Program::Options options;
+    options.profile = profile.get();
+    options.askQuestions = false;
     options.beforeCreate = [&stamps] {
         stamps.start = monotonicNs();
     };
     options.afterCreate = [&stamps] {
         stamps.end = monotonicNs();
     };
-    ProgramUnderTest program(options);
+    Program program(ProgramFolder(folder), options);
     frmCV &window = program.window();
     Forms &forms = program.forms();
 

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "app/WindowLossWatcher.h"
+#include "app/frmCV.h"
+#include "platform/DialogBrowserPrompter.h"
+#include "platform/Forms.h"
+#include "platform/Launcher.h"
+#include "platform/MessageBox.h"
+#include "platform/ProgramFolder.h"
+#include "platform/Registry.h"
+#include "platform/TerminationSignals.h"
+#include "platform/WebEngineBrowserFactory.h"
+
+#include <functional>
+#include <memory>
+
+class QWebEngineProfile;
+
+// The program as it runs: the real main window on the real engine, with the
+// platform's real pieces (the browser factory, the dialogs, the launcher,
+// the registry), and the same clean end when the main window is destroyed
+// from outside or the program is asked to end by a signal. main() makes one
+// on the user's profile; the benchmarks make one the same way on a profile
+// that keeps nothing.
+class Program
+{
+public:
+    struct Options
+    {
+        // Where the pages keep their data; it outlives the program.
+        QWebEngineProfile *profile = nullptr;
+        // The pages' questions in the program's dialogs; without them, each
+        // is answered "no" at once.
+        bool askQuestions = true;
+        // Told just before and just after each browser control is made.
+        std::function<void()> beforeCreate;
+        std::function<void()> afterCreate;
+    };
+
+    // What has to be set before the QApplication is made.
+    static void prepareApplication();
+    // What the application needs before its first window and its engine
+    // profile: its names and icon, French for Qt's own texts, and the
+    // engine's configuration dump left out of the terminal.
+    static void setUpApplication();
+
+    // Shows the main window. The folder is where the program's two files are.
+    Program(const ProgramFolder &folder, const Options &options);
+    ~Program();
+
+    frmCV &window() { return *m_window; }
+    Forms &forms() { return m_forms; }
+
+private:
+    Forms m_forms;
+    DialogBrowserPrompter m_prompter;
+    std::unique_ptr<WebEngineBrowserFactory> m_browsers;
+    DialogMessageBox m_messageBox;
+    ProcessLauncher m_launcher;
+    SystemRegistry m_registry;
+    std::unique_ptr<frmCV> m_window;
+    std::unique_ptr<WindowLossWatcher> m_lossWatcher;
+    TerminationSignals m_termination;
+};
