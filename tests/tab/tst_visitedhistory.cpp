@@ -66,6 +66,10 @@ private Q_SLOTS:
         QTest::newRow("an unterminated quote keeps the later lines")
             << "\"http://a.fr/\r\nhttp://b.fr/\r\nhttp://c.fr/\r\n"_ba
             << QStringList {u"http://a.fr/"_s, u"http://b.fr/"_s, u"http://c.fr/"_s};
+        QTest::newRow("byte-order marks: alone left out, leading dropped")
+            << "http://a.fr/,\xEF\xBB\xBF\r\n\xEF\xBB\xBF\xEF\xBB\xBF\r\n"
+               "\xEF\xBB\xBF\xEF\xBB\xBFhttp://b.fr/\xEF\xBB\xBF\r\n"_ba
+            << QStringList {u"http://a.fr/"_s, u"http://b.fr/\uFEFF"_s};
         QTest::newRow("long line of accented letters left out") << QByteArray(3 * 4000, '\xE9')
                 + "\r\nhttp://b.fr/"_ba << QStringList {u"http://b.fr/"_s};
     }
