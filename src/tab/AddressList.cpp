@@ -449,6 +449,17 @@ bool Entries::Builder::fits(qsizetype more) const
 
 void Entries::Builder::append(QStringView entry)
 {
+    // An entry is read back from UTF-8 with QString::fromUtf8, which drops a
+    // byte-order mark at its start: leading marks are left out here, so that
+    // an entry reads back as it was given, and one of marks alone is none.
+    qsizetype marks = 0;
+    while (marks < entry.size() && entry.at(marks) == QChar(0xFEFF))
+        ++marks;
+    if (marks > 0) {
+        entry = entry.mid(marks);
+        if (entry.isEmpty())
+            return;
+    }
     const QByteArray utf8 = entry.toUtf8();
     if (!fits(utf8.size()))
         return;

@@ -52,15 +52,8 @@ void addField(AddressList::Entries::Builder &builder, QByteArrayView field)
     // per three: one far too long is dropped before it is decoded.
     if (field.size() > 3 * AddressList::MaxEntryLength)
         return;
-    QString text = TextDecoding::decode(field);
-    // The list reads its entries back as UTF-8, which drops a leading
-    // byte-order mark: one is no part of an address, and one alone would
-    // come back as an empty entry.
-    qsizetype marks = 0;
-    while (marks < text.size() && text.at(marks) == QChar(0xFEFF))
-        ++marks;
-    text.remove(0, marks);
-    if (!text.isEmpty() && AddressList::isUsable(text))
+    const QString text = TextDecoding::decode(field);
+    if (AddressList::isUsable(text))
         builder.append(text);
 }
 
