@@ -8,6 +8,7 @@
 #include <QWebEngineProfile>
 
 #include <memory>
+#include <thread>
 
 int main(int argc, char *argv[])
 {
@@ -17,6 +18,7 @@ int main(int argc, char *argv[])
     Program::prepareApplication();
     QApplication app(qtArgc, argv);
     Program::setUpApplication();
+    const std::jthread ahead = Program::loadAheadOfWindow();
 
     // Cookies, site data and the cache outlive the program, in the user's
     // data and cache folders, as a browser keeps them; the program's own

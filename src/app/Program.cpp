@@ -5,6 +5,8 @@
 #include "platform/Platform.h"
 
 #include <QApplication>
+#include <QFontDatabase>
+#include <QImageReader>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QLoggingCategory>
@@ -38,6 +40,18 @@ void Program::setUpApplication()
     // The engine lists its whole graphics configuration at start-up when it
     // has no OpenGL; that is no warning. QT_LOGGING_RULES still wins.
     QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
+}
+
+std::jthread Program::loadAheadOfWindow()
+{
+    // Both are made once per process, behind Qt's own locks, so the main
+    // thread, when it comes to them, waits for what is left or finds them
+    // done. The image plug-ins' objects belong to the main thread whichever
+    // thread loads them.
+    return std::jthread([] {
+        QFontDatabase::families();
+        QImageReader::supportedImageFormats();
+    });
 }
 
 Program::Program(const ProgramFolder &folder, const Options &options)

@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <memory>
+#include <thread>
 
 class QWebEngineProfile;
 
@@ -43,6 +44,13 @@ public:
     // profile: its names and icon, French for Qt's own texts, and the
     // engine's configuration dump left out of the terminal.
     static void setUpApplication();
+    // Starts, on a thread of its own, what the main window's first paint
+    // needs and the engine's start does not: the list of the system's fonts
+    // and Qt's image readers (the toolbar's and the menu bar's images). The
+    // engine starts on the main thread meanwhile, instead of after them.
+    // Called once the application exists; the thread must end before the
+    // application goes, which the returned thread's end waits for.
+    [[nodiscard]] static std::jthread loadAheadOfWindow();
 
     // Shows the main window. The folder is where the program's two files are.
     Program(const ProgramFolder &folder, const Options &options);
