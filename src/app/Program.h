@@ -48,8 +48,8 @@ public:
     // needs and the engine's start does not: the list of the system's fonts
     // and Qt's image readers (the toolbar's and the menu bar's images). The
     // engine starts on the main thread meanwhile, instead of after them.
-    // Called once the application exists; the thread must end before the
-    // application goes, which the returned thread's end waits for.
+    // Called once the application exists; the returned thread is kept
+    // until before the application goes (destroying it waits for the work).
     [[nodiscard]] static std::jthread loadAheadOfWindow();
 
     // Shows the main window. The folder is where the program's two files are.
