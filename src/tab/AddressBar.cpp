@@ -3,6 +3,7 @@
 #include "platform/Platform.h"
 #include "platform/WebBrowser.h"
 #include "tab/AddressList.h"
+#include "tab/BoxEnter.h"
 #include "tab/TabControls.h"
 #include "tab/VisitedHistory.h"
 #include "tab/frmBrowser.h"
@@ -31,9 +32,8 @@ AddressBar::AddressBar(frmBrowser *tab, const TabControls &controls, const Platf
     // again when it loses the focus, pick the entry that matches its text,
     // which reads as a pick and navigates a second time (and searches the
     // whole list on the way).
-    m_box->installEventFilter(this);
+    BoxEnter::watch(m_box, this);
     if (QLineEdit *edit = m_box->lineEdit()) {
-        edit->installEventFilter(this);
         disconnect(edit, &QLineEdit::returnPressed, m_box, nullptr);
         disconnect(edit, &QLineEdit::editingFinished, m_box, nullptr);
     }
@@ -61,17 +61,12 @@ void AddressBar::cboAddress_KeyPress(int keyAscii)
 
 bool AddressBar::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::KeyPress && (watched == m_box || watched == m_box->lineEdit())) {
-        const auto *key = static_cast<QKeyEvent *>(event);
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            // Shift+Enter is still Enter; with Ctrl, Alt or Meta it is
-            // another key, which does nothing here or in the box.
-            const Qt::KeyboardModifiers other
-                = key->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier);
-            if (other == Qt::NoModifier)
-                cboAddress_KeyPress(EnterKey);
-            return true;
-        }
+    // Every Enter is this class's; with Ctrl, Alt or Meta it does nothing
+    // here or in the box.
+    if (BoxEnter::isAnyEnter(m_box, watched, event)) {
+        if (BoxEnter::isEnter(m_box, watched, event))
+            cboAddress_KeyPress(EnterKey);
+        return true;
     }
     return QObject::eventFilter(watched, event);
 }

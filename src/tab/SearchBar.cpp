@@ -3,12 +3,11 @@
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
 #include "platform/WebBrowser.h"
+#include "tab/BoxEnter.h"
 #include "tab/TabControls.h"
 #include "tab/frmBrowser.h"
 
 #include <QComboBox>
-#include <QKeyEvent>
-#include <QLineEdit>
 #include <QPointer>
 #include <QUrl>
 
@@ -77,13 +76,6 @@ const Category *findCategory(QStringView text)
     return nullptr;
 }
 
-bool isEnter(const QKeyEvent *event)
-{
-    // Shift+Enter is still Enter; with Ctrl or Alt it is another key.
-    return (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
-        && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
-}
-
 } // namespace
 
 std::optional<QString> SearchAddress::build(QStringView category, const QString &query)
@@ -115,15 +107,12 @@ SearchBar::SearchBar(frmBrowser *tab, const TabControls &controls, const Platfor
     // The box's inline completion would turn a typed query into an earlier,
     // longer one (or one in other letter case); what is typed is searched.
     m_query->setCompleter(nullptr);
-    m_query->lineEdit()->installEventFilter(this);
+    BoxEnter::watch(m_query, this);
 }
 
 bool SearchBar::eventFilter(QObject *watched, QEvent *event)
 {
-    // Only a key is looked at: the box may be on its way out for other
-    // events, and must not be asked for its line edit then.
-    if (event->type() == QEvent::KeyPress && watched == m_query->lineEdit()
-        && isEnter(static_cast<QKeyEvent *>(event))) {
+    if (BoxEnter::isEnter(m_query, watched, event)) {
         const QString query = m_query->currentText();
         if (!query.isEmpty()) {
             // The search runs once the key has been delivered: its warning

@@ -17,11 +17,13 @@
 #include "tab/ToolBarCommands.h"
 #include "tab/VisitedHistory.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QEvent>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 
 namespace {
 
@@ -73,6 +75,7 @@ void frmBrowser::Load()
         m_subWindow->setAttribute(Qt::WA_DeleteOnClose);
         m_subWindow->setWindowIcon(windowIcon());
         m_subWindow->installEventFilter(this);
+        leaveKeysToTheTab();
         m_subWindow->showMaximized();
     } else {
         show();
@@ -86,6 +89,25 @@ void frmBrowser::Load()
     placeAddressBox();
     requestFirstPage();
     AddressList::addAll(m_controls.cboAddress, VisitedHistory::load(m_host.platform.folder));
+}
+
+void frmBrowser::leaveKeysToTheTab()
+{
+    // The child window's own menu claims the desktop's keys for its
+    // commands (Ctrl+W beside Ctrl+F4 for Close, here). A key the tab's own
+    // commands claim too would be claimed twice, and Qt then triggers
+    // neither: such a key is the tab's alone.
+    QMenu *menu = m_subWindow->systemMenu();
+    if (!menu)
+        return;
+    QList<QKeySequence> tabKeys;
+    for (const QAction *action : actions())
+        tabKeys += action->shortcuts();
+    for (QAction *action : menu->actions()) {
+        QList<QKeySequence> keys = action->shortcuts();
+        if (keys.removeIf([&](const QKeySequence &key) { return tabKeys.contains(key); }) > 0)
+            action->setShortcuts(keys);
+    }
 }
 
 void frmBrowser::readSettings()

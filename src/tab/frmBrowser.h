@@ -71,6 +71,7 @@ protected:
 
 private:
     void layOut();
+    void leaveKeysToTheTab();
     void readSettings();
     void placeAddressBox();
     void requestFirstPage();

@@ -1,4 +1,5 @@
 #include "support/TestPlatform.h"
+#include "support/UserInput.h"
 
 #include "tab/SearchBar.h"
 #include "tab/frmBrowser.h"
@@ -58,16 +59,17 @@ class TestSearchBar : public QObject
         choice->setCurrentIndex(choice->findText(category));
         QCOMPARE(choice->currentText(), category);
     }
-    // Types the query into an emptied box, then the key; the search it
-    // starts runs once the event loop turns.
+    // Clicks into the query box, types the query over what it held, then
+    // the key; the search it starts runs once the event loop turns.
     static void type(const frmBrowser *tab, const QString &query, Qt::Key key = Qt::Key_Return,
                      Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
-        QLineEdit *edit = queryBox(tab)->lineEdit();
-        edit->setFocus();
-        edit->clear();
-        QTest::keyClicks(edit, query);
-        QTest::keyClick(edit, key, modifiers);
+        UserInput::click(queryBox(tab));
+        QCOMPARE(QApplication::focusWidget(), queryBox(tab));
+        UserInput::press(Qt::CTRL | Qt::Key_A);
+        UserInput::press(Qt::Key_Backspace);
+        UserInput::type(query);
+        UserInput::press(QKeyCombination(modifiers, key));
         QCoreApplication::processEvents();
     }
     // The navigations after the tab's first page.
@@ -82,6 +84,7 @@ private Q_SLOTS:
         m_area = std::make_unique<QMdiArea>();
         m_area->resize(900, 700);
         m_area->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_area.get()));
     }
     void cleanup()
     {
@@ -283,16 +286,21 @@ private Q_SLOTS:
     void choosingCategoryDoesNotSearch()
     {
         frmBrowser *tab = openTab();
-        QLineEdit *edit = queryBox(tab)->lineEdit();
-        QTest::keyClicks(edit, u"chat"_s);
+        UserInput::click(queryBox(tab));
+        UserInput::type(u"chat"_s);
         QComboBox *choice = box(tab, u"cboSearchChoix"_s);
-        QTest::keyClick(choice, Qt::Key_Down);
+        // Tab goes on to the category box; the down arrow picks the next one.
+        UserInput::press(Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), choice);
+        UserInput::press(Qt::Key_Down);
         QCoreApplication::processEvents();
         QCOMPARE(choice->currentText(), u"Images"_s);
         QCOMPARE(searches(tab), QStringList());
         QCOMPARE(queryBox(tab)->count(), 0);
 
-        QTest::keyClick(edit, Qt::Key_Return);
+        UserInput::press(Qt::SHIFT | Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget(), queryBox(tab));
+        UserInput::press(Qt::Key_Return);
         QCoreApplication::processEvents();
         QCOMPARE(searches(tab), QStringList {u"http://www.google.fr/images?ie=UTF-8&q=chat"_s});
         tab->Unload();
