@@ -35,6 +35,11 @@ QString crashedTitle()
     return QStringLiteral("Page arrêtée");
 }
 
+QString failedTitle()
+{
+    return QStringLiteral("Page inaccessible");
+}
+
 QString shownText(const QString &text)
 {
     QString shown = text.left(ShownLength);
@@ -78,6 +83,88 @@ QString crashed(const QUrl &address, Ending ending)
                                    "<p><a class=\"bouton\" id=\"recharger\" role=\"button\" "
                                    "href=\"%3\">Recharger</a></p>")
                         .arg(why, shownText(address.toDisplayString()),
+                             address.toString(QUrl::FullyEncoded).toHtmlEscaped()));
+}
+
+std::optional<Failure> failureOf(QWebEngineLoadingInfo::ErrorDomain domain, int code)
+{
+    // The engine's error numbers, by range: below -100 the connection's,
+    // -200 to -299 the certificates', -800 and below the name lookup's.
+    constexpr int Aborted = -3;
+    constexpr int NameNotResolved = -105;
+    constexpr int NameResolutionFailed = -137;
+    switch (domain) {
+    case QWebEngineLoadingInfo::NoErrorDomain:
+    case QWebEngineLoadingInfo::HttpStatusCodeDomain:
+        return std::nullopt;
+    case QWebEngineLoadingInfo::InternalErrorDomain:
+        if (code == Aborted)
+            return std::nullopt;
+        return Failure::Other;
+    case QWebEngineLoadingInfo::DnsErrorDomain:
+        return Failure::NoSuchServer;
+    case QWebEngineLoadingInfo::ConnectionErrorDomain:
+        if (code == NameNotResolved || code == NameResolutionFailed)
+            return Failure::NoSuchServer;
+        return Failure::NoAnswer;
+    case QWebEngineLoadingInfo::CertificateErrorDomain:
+        return Failure::Certificate;
+    case QWebEngineLoadingInfo::HttpErrorDomain:
+    case QWebEngineLoadingInfo::FtpErrorDomain:
+        return Failure::Other;
+    }
+    return Failure::Other;
+}
+
+QString failedStatus(Failure failure)
+{
+    switch (failure) {
+    case Failure::NoSuchServer:
+        return QStringLiteral("Serveur introuvable.");
+    case Failure::NoAnswer:
+        return QStringLiteral("Le site ne répond pas.");
+    case Failure::Certificate:
+        return QStringLiteral("Connexion refusée : certificat non valide.");
+    case Failure::Other:
+        break;
+    }
+    return QStringLiteral("La page n'a pas pu être ouverte.");
+}
+
+QString failed(const QUrl &address, Failure failure, const QString &errorName)
+{
+    QString what;
+    switch (failure) {
+    case Failure::NoSuchServer:
+        what = QStringLiteral("<p>Corvane ne trouve pas le serveur <span class=\"texte\">%1</span>."
+                              "</p><p>Vérifiez l'adresse : une lettre de trop ou de moins suffit. "
+                              "Si elle est juste, vérifiez que l'ordinateur est connecté au "
+                              "réseau.</p>")
+                   .arg(shownText(address.host()));
+        break;
+    case Failure::NoAnswer:
+        what = QStringLiteral("<p>Le site <span class=\"texte\">%1</span> ne répond pas.</p>"
+                              "<p>Il est peut-être arrêté un moment : réessayez dans quelques "
+                              "instants. Si aucun site ne s'ouvre, vérifiez la connexion de "
+                              "l'ordinateur au réseau, et le proxy dans les options réseau du "
+                              "bureau (Outils, Options Internet).</p>")
+                   .arg(shownText(address.host()));
+        break;
+    case Failure::Certificate:
+        what = QStringLiteral("<p>Le certificat du site n'est pas valide, et la connexion a été "
+                              "refusée pour protéger ce que vous y enverriez.</p>");
+        break;
+    case Failure::Other:
+        what = QStringLiteral("<p>La page n'a pas pu être ouverte.</p>");
+        break;
+    }
+    return document(failedTitle(),
+                    QStringLiteral("<h1>Page inaccessible</h1>%1"
+                                   "<p class=\"texte\" id=\"adresse\">%2</p>"
+                                   "<p class=\"texte\" id=\"erreur\">%3</p>"
+                                   "<p><a class=\"bouton\" id=\"reessayer\" role=\"button\" "
+                                   "href=\"%4\">Réessayer</a></p>")
+                        .arg(what, shownText(address.toDisplayString()), shownText(errorName),
                              address.toString(QUrl::FullyEncoded).toHtmlEscaped()));
 }
 

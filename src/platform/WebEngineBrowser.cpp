@@ -13,6 +13,7 @@
 #include <QWebEngineNewWindowRequest>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
+#include <QWebEngineSettings>
 #include <QWebEngineView>
 
 #include <utility>
@@ -102,6 +103,7 @@ WebEngineBrowser::WebEngineBrowser(QWebEngineProfile *profile, QWidget *parentWi
     , m_prompter(prompter)
 {
     m_view->setPage(m_page);
+    m_page->settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
     // The engine reports a load within milliseconds of being asked, or never:
     // it drops some navigations (a javascript: address) without a word.
     m_loadStartTimeout->setSingleShot(true);
@@ -204,9 +206,15 @@ void WebEngineBrowser::connectLoadEvents()
                 if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
                     loadStarted(info.url());
                 } else {
+                    // The status line tells why once the error page is there.
+                    const QString failed = info.status() == QWebEngineLoadingInfo::LoadFailedStatus
+                        ? loadFailed(info)
+                        : QString();
                     loadFinished();
-                    if (!m_crashPage.isEmpty())
-                        QTimer::singleShot(0, this, &WebEngineBrowser::showCrashPage);
+                    if (!failed.isEmpty())
+                        m_statusAfterLoad = failed;
+                    if (!m_errorPage.isEmpty())
+                        QTimer::singleShot(0, this, &WebEngineBrowser::showErrorPage);
                 }
             });
     connect(m_page, &QWebEnginePage::loadProgress, this, &WebEngineBrowser::loadProgress);
@@ -253,6 +261,19 @@ void WebEngineBrowser::GoBack()
     if (!m_page || !m_page->history()->canGoBack())
         return;
     navigationAsked();
+    // Each try of an address that fails again leaves another copy of its
+    // error page behind: Back goes past them all, to the page before.
+    QWebEngineHistory *history = m_page->history();
+    if (!m_errorUrl.isEmpty() && m_page->url() == m_errorUrl) {
+        const QUrl shown = history->currentItem().url();
+        const QList<QWebEngineHistoryItem> back = history->backItems(history->currentItemIndex());
+        for (auto item = back.crbegin(); item != back.crend(); ++item) {
+            if (item->url() != shown) {
+                history->goToItem(*item);
+                return;
+            }
+        }
+    }
     m_page->triggerAction(QWebEnginePage::Back);
 }
 
@@ -268,11 +289,11 @@ void WebEngineBrowser::Refresh()
 {
     if (!m_page)
         return;
-    // Reloading the crash page would show it again: the address comes back
-    // instead, in a new renderer.
-    if (!m_crashedUrl.isEmpty() && m_page->url() == m_crashedUrl) {
+    // Reloading an error page would show it again: the address comes back
+    // instead (in a new renderer, after a crash).
+    if (!m_errorUrl.isEmpty() && m_page->url() == m_errorUrl) {
         navigationAsked();
-        m_page->load(m_crashedUrl);
+        m_page->load(m_errorUrl);
         return;
     }
     navigationAsked();
@@ -375,24 +396,37 @@ void WebEngineBrowser::renderProcessTerminated(int status)
     const ErrorPages::Ending ending = status == QWebEnginePage::KilledTerminationStatus
         ? ErrorPages::Ending::Killed
         : ErrorPages::Ending::Crashed;
-    m_crashedUrl = address;
+    m_errorUrl = address;
     m_statusAfterLoad = ErrorPages::crashedStatus(ending);
-    m_crashPage = ErrorPages::crashed(address, ending);
+    m_errorPage = ErrorPages::crashed(address, ending);
     navigationAsked();
     // The engine drops a page set while it still ends the navigation the
     // renderer took with it: when one was under way, the page waits for
     // that end, or for a second at most.
-    QTimer::singleShot(loading ? 1000 : 0, this, &WebEngineBrowser::showCrashPage);
+    QTimer::singleShot(loading ? 1000 : 0, this, &WebEngineBrowser::showErrorPage);
 }
 
-void WebEngineBrowser::showCrashPage()
+QString WebEngineBrowser::loadFailed(const QWebEngineLoadingInfo &info)
 {
-    if (!m_page || m_crashPage.isEmpty())
+    // The engine's own error page is off (its advice names menus this
+    // program does not have); the program's takes its place.
+    const std::optional<ErrorPages::Failure> failure
+        = ErrorPages::failureOf(info.errorDomain(), info.errorCode());
+    if (!failure || info.url().scheme() == QLatin1String("data"))
+        return {};
+    m_errorUrl = info.url();
+    m_errorPage = ErrorPages::failed(info.url(), *failure, info.errorString());
+    return ErrorPages::failedStatus(*failure);
+}
+
+void WebEngineBrowser::showErrorPage()
+{
+    if (!m_page || m_errorPage.isEmpty())
         return;
     // A navigation the renderer's end left pending would drop the page.
     m_page->triggerAction(QWebEnginePage::Stop);
     // The page's base is the address, so that its button may load it.
-    m_page->setHtml(std::exchange(m_crashPage, QString()), m_crashedUrl);
+    m_page->setHtml(std::exchange(m_errorPage, QString()), m_errorUrl);
 }
 
 bool WebEngineBrowser::Busy() const
@@ -413,7 +447,7 @@ void WebEngineBrowser::loadStarted(const QUrl &url)
     m_loadStartTimeout->stop();
     // The error pages load as data; any other load leaves them behind.
     if (url.scheme() != QLatin1String("data")) {
-        m_crashedUrl.clear();
+        m_errorUrl.clear();
         m_statusAfterLoad.clear();
         m_showingBadAddress = false;
     }

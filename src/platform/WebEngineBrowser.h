@@ -11,6 +11,7 @@
 class QAuthenticator;
 class QTimer;
 class QWebEngineCertificateError;
+class QWebEngineLoadingInfo;
 class QWebEngineNewWindowRequest;
 class QWebEnginePage;
 class QWebEngineProfile;
@@ -119,6 +120,9 @@ private:
     void loadStarted(const QUrl &url);
     void loadProgress(int progress);
     void loadFinished();
+    // The status line's text for a failed navigation whose error page is
+    // to show; empty when none is.
+    QString loadFailed(const QWebEngineLoadingInfo &info);
     void navigationAsked();
     void titleChanged();
     void urlChanged(const QUrl &url);
@@ -127,7 +131,7 @@ private:
     static QUrl usableUrl(const QString &text);
     void showBadAddress(const QString &text);
     void renderProcessTerminated(int status);
-    void showCrashPage();
+    void showErrorPage();
     void newWindowRequested(QWebEngineNewWindowRequest &engineRequest);
     void loadHeldNavigation();
 
@@ -144,10 +148,11 @@ private:
     QString m_badAddress;
     QUrl m_badAddressPage;
     bool m_showingBadAddress = false;
-    // The address whose renderer ended, while its crash page loads or shows.
-    QUrl m_crashedUrl;
-    // The crash page, until it is set on the page.
-    QString m_crashPage;
+    // The address an error page stands for (its renderer ended, or its
+    // navigation failed), while that page loads or shows.
+    QUrl m_errorUrl;
+    // The error page, until it is set on the page.
+    QString m_errorPage;
     // What the status line says once the load under way has ended.
     QString m_statusAfterLoad;
     // A navigation asked for while a new window's handler ran, not yet made.

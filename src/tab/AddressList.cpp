@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <limits>
 #include <numeric>
 #include <utility>
@@ -181,12 +180,10 @@ template<class Text> QByteArray keyOf(Text text)
     return key;
 }
 
+// Byte by byte, a key that is the beginning of another first.
 int compareKeys(QByteArrayView a, QByteArrayView b)
 {
-    const size_t common = size_t(std::min(a.size(), b.size()));
-    if (const int c = common > 0 ? std::memcmp(a.data(), b.data(), common) : 0)
-        return c;
-    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+    return a.compare(b);
 }
 
 // Sorting a long list compares keys eight bytes at a time, held beside

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
 #include <QWebEnginePage>
@@ -65,6 +66,8 @@ private Q_SLOTS:
 
     void badAddressShowsErrorPage_data();
     void badAddressShowsErrorPage();
+    void failedNavigationShowsErrorPage_data();
+    void failedNavigationShowsErrorPage();
     void crashedRendererShowsErrorPage_data();
     void crashedRendererShowsErrorPage();
     void localFileReadsNothingElse_data();
@@ -103,6 +106,8 @@ void TestEnginePages::initTestCase()
                      "<!DOCTYPE html><title>Script</title><script>document.cookie = "
                      "'page=xyz; max-age=86400; path=/';</script>");
     m_server.addPage(u"/lit"_s, "<!DOCTYPE html><title>Lit</title>");
+    m_server.addPage(u"/absente"_s, "<!DOCTYPE html><title>Absente du serveur</title>",
+                     "text/html; charset=utf-8", 404);
     m_profile = EngineTest::offTheRecordProfile(this);
 }
 
@@ -195,6 +200,61 @@ void TestEnginePages::badAddressShowsErrorPage()
     QVERIFY(load(browser, address(u"/deux"_s)));
     QCOMPARE(browser->LocationURL(), address(u"/deux"_s));
     QCOMPARE(browser->LocationName(), u"Deux"_s);
+}
+
+void TestEnginePages::failedNavigationShowsErrorPage_data()
+{
+    QTest::addColumn<QString>("target");
+    // The page's name once the navigation is over.
+    QTest::addColumn<QString>("title");
+
+    // A port that was just free on this machine: nothing listens there.
+    QTcpServer closed;
+    QVERIFY(closed.listen(QHostAddress::LocalHost));
+    const QString refused = u"http://127.0.0.1:%1/rien"_s.arg(closed.serverPort());
+    closed.close();
+    QTest::newRow("connection refused") << refused << u"Page inaccessible"_s;
+    QTest::newRow("server's own error page") << address(u"/absente"_s) << u"Absente du serveur"_s;
+}
+
+// A navigation that fails shows the program's French page, which names no
+// menu of another program and offers to try again; an error the server
+// answers with a page of its own shows that page.
+void TestEnginePages::failedNavigationShowsErrorPage()
+{
+    QFETCH(QString, target);
+    QFETCH(QString, title);
+    WebEngineBrowser *browser = m_shown->browser;
+    QVERIFY(load(browser, address(u"/un"_s)));
+
+    QSignalSpy statusText(browser, &WebBrowser::StatusTextChange);
+    QVERIFY(load(browser, target));
+    QTRY_COMPARE_WITH_TIMEOUT(browser->LocationName(), title, Timeout);
+    // The address box keeps the address, to be corrected or tried again.
+    QCOMPARE(browser->LocationURL(), target);
+    QVERIFY(!browser->Busy());
+    if (title == u"Page inaccessible"_s) {
+        const QString text = evaluate(browser, u"document.body.innerText"_s);
+        QVERIFY2(text.contains(u"ne répond pas"_s), qPrintable(text));
+        QVERIFY2(!text.contains(u"Chrom"_s, Qt::CaseInsensitive), qPrintable(text));
+        QCOMPARE(evaluate(browser, u"document.getElementById('adresse').textContent"_s), target);
+        QTRY_VERIFY_WITH_TIMEOUT(!statusText.isEmpty()
+                                     && statusText.last().first() == u"Le site ne répond pas."_s,
+                                 Timeout);
+
+        // Trying again loads the address again, and fails again.
+        QSignalSpy complete(browser, &WebBrowser::DownloadComplete);
+        browser->Refresh();
+        QVERIFY(browser->Busy());
+        QTRY_VERIFY_WITH_TIMEOUT(!complete.isEmpty() && !browser->Busy(), Timeout);
+        QTRY_COMPARE_WITH_TIMEOUT(browser->LocationName(), title, Timeout);
+        QCOMPARE(browser->LocationURL(), target);
+    }
+
+    // Back goes to the page before, not to another copy of the error.
+    browser->GoBack();
+    QTRY_COMPARE_WITH_TIMEOUT(browser->LocationURL(), address(u"/un"_s), Timeout);
+    QTRY_COMPARE_WITH_TIMEOUT(browser->LocationName(), u"Un"_s, Timeout);
 }
 
 void TestEnginePages::crashedRendererShowsErrorPage_data()
