@@ -6,9 +6,12 @@ PACKAGES := qt6-base-dev qt6-webengine-dev qt6-tools-dev qt6-translations-l10n \
             libqt6svg6 cmake g++ xvfb xauth libxcb1-dev desktop-file-utils appstream
 BUILD    := build
 JOBS     ?= $(shell nproc)
+# Warnings are errors where WERROR=ON is given (CI gives it); off by default,
+# so that a compiler newer than ours stops no one's build.
+WERROR   ?= OFF
 SUDO     := $(if $(filter 0,$(shell id -u)),,sudo)
 
-.PHONY: run test build deps clean sanitize fuzz package
+.PHONY: run test build deps clean sanitize release fuzz package
 
 run: build
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
@@ -29,7 +32,7 @@ test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
 
 build: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORVANE_WERROR=$(WERROR)
 	cmake --build $(BUILD) -j$(JOBS)
 
 # The unit and widget tests again, built with AddressSanitizer and
@@ -37,12 +40,20 @@ build: deps
 # A sanitizer report fails its test. The end-to-end tests are left out: they
 # run the web engine, whose own libraries are not built for the sanitizers.
 sanitize: deps
-	cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DCORVANE_SANITIZE=ON -DCORVANE_BENCH=OFF
+	cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DCORVANE_SANITIZE=ON -DCORVANE_BENCH=OFF \
+	  -DCORVANE_WERROR=$(WERROR)
 	cmake --build build-sanitize -j$(JOBS)
 	cd build-sanitize && QT_QPA_PLATFORM=offscreen \
 	  ASAN_OPTIONS=detect_leaks=0:halt_on_error=1 \
 	  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	  ctest --output-on-failure -j$(JOBS) -L unit
+
+# The program alone as packagers build it (Release), to show that it builds
+# there too; no tests.
+release: deps
+	cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DCORVANE_TESTS=OFF -DCORVANE_BENCH=OFF \
+	  -DCORVANE_WERROR=$(WERROR)
+	cmake --build build-release -j$(JOBS)
 
 # libFuzzer runs over the readers of the two files, FUZZ_SECONDS each, with
 # clang (installed here, not by `make test`). New inputs go to build-fuzz/.
