@@ -84,6 +84,15 @@ inline void type(const QString &text)
     }
 }
 
+// What a window manager does once a dialog closes: the window under it
+// becomes the active one again. The offscreen platform has no window
+// manager, and keeps the hidden dialog's window as the focus window.
+inline void windowManagerActivates(QWidget *window)
+{
+    window->window()->windowHandle()->requestActivate();
+    QCoreApplication::processEvents();
+}
+
 // Tab pressed until `widget` has the focus, at most `limit` times, as a
 // person goes round a window's controls. True when it got there.
 inline bool tabTo(QWidget *widget, int limit = 40)
