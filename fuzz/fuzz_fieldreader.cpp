@@ -1,7 +1,7 @@
 // Any bytes, read field by field as both files are: the reader must end,
 // give no more fields than there are bytes (plus one), and agree with itself
 // on where the end is.
-#include "platform/FieldReader.h"
+#include "storage/FieldReader.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 #include "app/Program.h"
-#include "platform/EngineProfile.h"
-#include "platform/ProgramFolder.h"
+#include "engine/EngineProfile.h"
 #include "settings/SettingsFile.h"
+#include "storage/ProgramFolder.h"
 #include "tab/VisitedHistory.h"
 
 #include <QApplication>

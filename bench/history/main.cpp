@@ -8,11 +8,11 @@
 // a child-window area; the browser control is a stand-in that does nothing,
 // so what is measured is the list, not the engine.
 
-#include "platform/Forms.h"
 #include "platform/Platform.h"
 #include "platform/WebBrowser.h"
 #include "tab/AddressList.h"
 #include "tab/frmBrowser.h"
+#include "widgets/Forms.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

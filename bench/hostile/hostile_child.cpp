@@ -47,12 +47,12 @@
 
 #include "app/Module1.h"
 #include "app/Program.h"
-#include "platform/EngineProfile.h"
-#include "platform/ErrorPages.h"
-#include "platform/PanelBar.h"
-#include "platform/WebEngineBrowser.h"
+#include "engine/EngineProfile.h"
+#include "engine/ErrorPages.h"
+#include "engine/WebEngineBrowser.h"
 #include "tab/PopupInterceptor.h"
 #include "tab/frmBrowser.h"
+#include "widgets/PanelBar.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -30,11 +30,11 @@
 #include "app/Module1.h"
 #include "app/Program.h"
 #include "app/frmCV.h"
-#include "platform/EngineProfile.h"
-#include "platform/Forms.h"
-#include "platform/PanelBar.h"
-#include "platform/WebEngineBrowser.h"
+#include "engine/EngineProfile.h"
+#include "engine/WebEngineBrowser.h"
 #include "tab/frmBrowser.h"
+#include "widgets/Forms.h"
+#include "widgets/PanelBar.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,12 +1,12 @@
 #include "frmAbout.h"
 
-#include "platform/Forms.h"
-#include "platform/Icons.h"
-#include "platform/Launcher.h"
-#include "platform/MessageBox.h"
-#include "platform/ProgramFolder.h"
-#include "platform/TextDecoding.h"
-#include "platform/Twips.h"
+#include "os/Launcher.h"
+#include "storage/ProgramFolder.h"
+#include "storage/TextDecoding.h"
+#include "widgets/Forms.h"
+#include "widgets/Icons.h"
+#include "widgets/MessageBox.h"
+#include "widgets/Twips.h"
 
 #include <QCloseEvent>
 #include <QFileInfo>

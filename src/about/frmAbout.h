@@ -1,7 +1,7 @@
 #pragma once
 
+#include "os/Registry.h"
 #include "platform/Platform.h"
-#include "platform/Registry.h"
 
 #include <QDialog>
 

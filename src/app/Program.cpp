@@ -1,8 +1,8 @@
 #include "Program.h"
 
 #include "app/Module1.h"
-#include "platform/Icons.h"
 #include "platform/Platform.h"
+#include "widgets/Icons.h"
 
 #include <QApplication>
 #include <QFontDatabase>

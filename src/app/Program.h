@@ -2,14 +2,14 @@
 
 #include "app/WindowLossWatcher.h"
 #include "app/frmCV.h"
-#include "platform/DialogBrowserPrompter.h"
-#include "platform/Forms.h"
-#include "platform/Launcher.h"
-#include "platform/MessageBox.h"
-#include "platform/ProgramFolder.h"
-#include "platform/Registry.h"
-#include "platform/TerminationSignals.h"
-#include "platform/WebEngineBrowserFactory.h"
+#include "engine/DialogBrowserPrompter.h"
+#include "engine/WebEngineBrowserFactory.h"
+#include "os/Launcher.h"
+#include "os/Registry.h"
+#include "os/TerminationSignals.h"
+#include "storage/ProgramFolder.h"
+#include "widgets/Forms.h"
+#include "widgets/MessageBox.h"
 
 #include <functional>
 #include <memory>

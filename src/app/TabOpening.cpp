@@ -2,9 +2,9 @@
 
 #include "app/Module1.h"
 #include "app/frmCV.h"
-#include "platform/Forms.h"
-#include "platform/PanelBar.h"
 #include "tab/frmBrowser.h"
+#include "widgets/Forms.h"
+#include "widgets/PanelBar.h"
 
 namespace TabOpening {
 

@@ -4,15 +4,15 @@
 #include "app/Module1.h"
 #include "app/TabOpening.h"
 #include "app/WindowPlacement.h"
-#include "platform/Forms.h"
-#include "platform/Icons.h"
-#include "platform/Launcher.h"
-#include "platform/MessageBox.h"
-#include "platform/PanelBar.h"
-#include "platform/Twips.h"
+#include "os/Launcher.h"
 #include "settings/frmOptions.h"
 #include "tab/TabHost.h"
 #include "tab/frmBrowser.h"
+#include "widgets/Forms.h"
+#include "widgets/Icons.h"
+#include "widgets/MessageBox.h"
+#include "widgets/PanelBar.h"
+#include "widgets/Twips.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ProgramFolder.h"
+#include "storage/ProgramFolder.h"
 
 #include <functional>
 

@@ -1,8 +1,8 @@
 #include "SettingsFile.h"
 
-#include "platform/FieldReader.h"
-#include "platform/LineWriter.h"
-#include "platform/ProgramFolder.h"
+#include "storage/FieldReader.h"
+#include "storage/LineWriter.h"
+#include "storage/ProgramFolder.h"
 
 namespace SettingsFile {
 

@@ -1,11 +1,11 @@
 #include "frmOptions.h"
 
-#include "platform/Forms.h"
-#include "platform/Launcher.h"
-#include "platform/MessageBox.h"
-#include "platform/Twips.h"
+#include "os/Launcher.h"
 #include "settings/PopupPolicy.h"
 #include "settings/SettingsFile.h"
+#include "widgets/Forms.h"
+#include "widgets/MessageBox.h"
+#include "widgets/Twips.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ProgramFolder.h"
+#include "storage/ProgramFolder.h"
 
 #include <QObject>
 

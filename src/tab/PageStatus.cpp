@@ -1,11 +1,11 @@
 #include "PageStatus.h"
 
 #include "app/Module1.h"
-#include "platform/PanelBar.h"
 #include "platform/Platform.h"
-#include "platform/ProgressBar.h"
 #include "platform/WebBrowser.h"
 #include "tab/frmBrowser.h"
+#include "widgets/PanelBar.h"
+#include "widgets/ProgressBar.h"
 
 #include <QComboBox>
 #include <QLocale>

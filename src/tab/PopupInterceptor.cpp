@@ -2,11 +2,11 @@
 
 #include "app/Module1.h"
 #include "app/TabOpening.h"
-#include "platform/Forms.h"
 #include "platform/WebBrowser.h"
 #include "settings/PopupPolicy.h"
 #include "tab/TabControls.h"
 #include "tab/frmBrowser.h"
+#include "widgets/Forms.h"
 
 #include <QCoreApplication>
 #include <QEvent>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/MessageBox.h"
 #include "platform/Platform.h"
+#include "widgets/MessageBox.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,11 +1,11 @@
 #include "SearchBar.h"
 
-#include "platform/MessageBox.h"
 #include "platform/Platform.h"
 #include "platform/WebBrowser.h"
 #include "tab/BoxEnter.h"
 #include "tab/TabControls.h"
 #include "tab/frmBrowser.h"
+#include "widgets/MessageBox.h"
 
 #include <QComboBox>
 #include <QPointer>

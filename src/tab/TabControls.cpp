@@ -1,9 +1,9 @@
 #include "TabControls.h"
 
-#include "platform/Icons.h"
-#include "platform/PanelBar.h"
-#include "platform/ProgressBar.h"
 #include "platform/WebBrowser.h"
+#include "widgets/Icons.h"
+#include "widgets/PanelBar.h"
+#include "widgets/ProgressBar.h"
 
 #include <QComboBox>
 #include <QLabel>

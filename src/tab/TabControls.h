@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Twips.h"
+#include "widgets/Twips.h"
 
 #include <QString>
 #include <QStringList>

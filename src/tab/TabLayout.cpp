@@ -1,10 +1,10 @@
 #include "TabLayout.h"
 
-#include "platform/PanelBar.h"
-#include "platform/ProgressBar.h"
-#include "platform/Twips.h"
 #include "platform/WebBrowser.h"
 #include "tab/TabControls.h"
+#include "widgets/PanelBar.h"
+#include "widgets/ProgressBar.h"
+#include "widgets/Twips.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -1,9 +1,9 @@
 #include "VisitedHistory.h"
 
-#include "platform/FieldReader.h"
-#include "platform/LineWriter.h"
-#include "platform/ProgramFolder.h"
-#include "platform/TextDecoding.h"
+#include "storage/FieldReader.h"
+#include "storage/LineWriter.h"
+#include "storage/ProgramFolder.h"
+#include "storage/TextDecoding.h"
 
 #include <QHashFunctions>
 

@@ -2,9 +2,6 @@
 
 #include "app/MainWindowOperations.h"
 #include "app/Module1.h"
-#include "platform/Forms.h"
-#include "platform/Icons.h"
-#include "platform/Twips.h"
 #include "platform/WebBrowser.h"
 #include "settings/SettingsFile.h"
 #include "tab/AddressBar.h"
@@ -16,6 +13,9 @@
 #include "tab/TabLayout.h"
 #include "tab/ToolBarCommands.h"
 #include "tab/VisitedHistory.h"
+#include "widgets/Forms.h"
+#include "widgets/Icons.h"
+#include "widgets/Twips.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -3,10 +3,10 @@
 #include "about/frmAbout.h"
 #include "app/Module1.h"
 #include "app/frmCV.h"
-#include "platform/Forms.h"
-#include "platform/PanelBar.h"
 #include "settings/frmOptions.h"
 #include "tab/frmBrowser.h"
+#include "widgets/Forms.h"
+#include "widgets/PanelBar.h"
 
 #include <QApplication>
 #include <QEventLoop>

@@ -1,8 +1,8 @@
 #include "support/TestPlatform.h"
 
 #include "app/frmCV.h"
-#include "platform/PanelBar.h"
 #include "tab/frmBrowser.h"
+#include "widgets/PanelBar.h"
 
 #include <QComboBox>
 #include <QMdiArea>

@@ -3,8 +3,8 @@
 
 #include "app/Module1.h"
 #include "app/frmCV.h"
-#include "platform/PanelBar.h"
 #include "tab/frmBrowser.h"
+#include "widgets/PanelBar.h"
 
 #include <QAccessible>
 #include <QDialog>

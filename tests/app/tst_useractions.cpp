@@ -4,9 +4,9 @@
 #include "about/frmAbout.h"
 #include "app/Module1.h"
 #include "app/frmCV.h"
-#include "platform/PanelBar.h"
 #include "settings/frmOptions.h"
 #include "tab/frmBrowser.h"
+#include "widgets/PanelBar.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -3,11 +3,11 @@
 #include "support/TestPlatform.h"
 
 #include "app/frmCV.h"
-#include "platform/Forms.h"
-#include "platform/PanelBar.h"
-#include "platform/ProgressBar.h"
-#include "platform/WebEngineBrowser.h"
+#include "engine/WebEngineBrowser.h"
 #include "tab/frmBrowser.h"
+#include "widgets/Forms.h"
+#include "widgets/PanelBar.h"
+#include "widgets/ProgressBar.h"
 
 #include <QComboBox>
 #include <QLineEdit>

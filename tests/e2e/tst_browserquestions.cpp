@@ -1,6 +1,6 @@
 #include "app/frmCV.h"
-#include "platform/DialogBrowserPrompter.h"
-#include "platform/WebEngineBrowser.h"
+#include "engine/DialogBrowserPrompter.h"
+#include "engine/WebEngineBrowser.h"
 #include "support/EngineTest.h"
 #include "support/HttpServer.h"
 #include "support/PrompterAnswerer.h"

@@ -3,7 +3,7 @@
 #include "support/PrompterAnswerer.h"
 #include "support/TestPlatform.h"
 
-#include "platform/WebEngineBrowser.h"
+#include "engine/WebEngineBrowser.h"
 
 #include <QDir>
 #include <QFile>

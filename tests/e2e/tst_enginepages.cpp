@@ -1,5 +1,5 @@
-#include "platform/EngineProfile.h"
-#include "platform/WebEngineBrowser.h"
+#include "engine/EngineProfile.h"
+#include "engine/WebEngineBrowser.h"
 #include "support/EngineTest.h"
 #include "support/HttpServer.h"
 

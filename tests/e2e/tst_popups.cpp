@@ -4,10 +4,10 @@
 
 #include "app/Module1.h"
 #include "app/frmCV.h"
-#include "platform/Forms.h"
-#include "platform/PanelBar.h"
-#include "platform/WebEngineBrowser.h"
+#include "engine/WebEngineBrowser.h"
 #include "tab/frmBrowser.h"
+#include "widgets/Forms.h"
+#include "widgets/PanelBar.h"
 
 #include <QDeadlineTimer>
 #include <QMdiArea>

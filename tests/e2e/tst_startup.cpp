@@ -3,10 +3,10 @@
 #include "support/TestPlatform.h"
 
 #include "app/frmCV.h"
-#include "platform/Forms.h"
-#include "platform/PanelBar.h"
-#include "platform/WebEngineBrowser.h"
+#include "engine/WebEngineBrowser.h"
 #include "tab/frmBrowser.h"
+#include "widgets/Forms.h"
+#include "widgets/PanelBar.h"
 
 #include <QAction>
 #include <QEventLoop>

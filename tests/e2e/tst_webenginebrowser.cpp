@@ -1,4 +1,4 @@
-#include "platform/WebEngineBrowser.h"
+#include "engine/WebEngineBrowser.h"
 #include "support/EngineTest.h"
 #include "support/HttpServer.h"
 

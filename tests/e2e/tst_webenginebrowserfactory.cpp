@@ -2,8 +2,8 @@
 #include "support/HttpServer.h"
 #include "support/TestPlatform.h"
 
-#include "platform/WebEngineBrowser.h"
-#include "platform/WebEngineBrowserFactory.h"
+#include "engine/WebEngineBrowser.h"
+#include "engine/WebEngineBrowserFactory.h"
 
 #include <QPointer>
 #include <QWebEngineHistory>

@@ -1,7 +1,7 @@
 #include "support/TempProgramFolder.h"
 
-#include "platform/LineWriter.h"
 #include "settings/SettingsFile.h"
+#include "storage/LineWriter.h"
 
 #include <QCoreApplication>
 #include <QRandomGenerator>

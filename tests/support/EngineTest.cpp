@@ -1,7 +1,7 @@
 #include "EngineTest.h"
 
-#include "platform/EngineProfile.h"
-#include "platform/WebEngineBrowser.h"
+#include "engine/EngineProfile.h"
+#include "engine/WebEngineBrowser.h"
 
 #include <QByteArrayList>
 #include <QLoggingCategory>

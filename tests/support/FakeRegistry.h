@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Registry.h"
+#include "os/Registry.h"
 
 #include <QByteArray>
 #include <QHash>

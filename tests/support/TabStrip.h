@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/Forms.h"
-#include "platform/PanelBar.h"
 #include "tab/frmBrowser.h"
+#include "widgets/Forms.h"
+#include "widgets/PanelBar.h"
 
 #include <QList>
 #include <QStringList>

@@ -5,9 +5,9 @@
 #include "support/MessageBoxAnswerer.h"
 #include "support/TempProgramFolder.h"
 
-#include "platform/Forms.h"
-#include "platform/Launcher.h"
+#include "os/Launcher.h"
 #include "platform/Platform.h"
+#include "widgets/Forms.h"
 
 #include <QRegularExpression>
 #include <QTest>

@@ -1,10 +1,10 @@
 #include "support/TestPlatform.h"
 
 #include "app/Module1.h"
-#include "platform/Forms.h"
-#include "platform/PanelBar.h"
-#include "platform/ProgressBar.h"
 #include "tab/frmBrowser.h"
+#include "widgets/Forms.h"
+#include "widgets/PanelBar.h"
+#include "widgets/ProgressBar.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -2,11 +2,11 @@
 
 #include "app/Module1.h"
 #include "app/frmCV.h"
-#include "platform/PanelBar.h"
-#include "platform/ProgressBar.h"
 #include "platform/WebBrowser.h"
 #include "tab/PageStatus.h"
 #include "tab/frmBrowser.h"
+#include "widgets/PanelBar.h"
+#include "widgets/ProgressBar.h"
 
 #include <QComboBox>
 #include <QLineEdit>

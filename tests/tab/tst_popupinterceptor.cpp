@@ -3,9 +3,9 @@
 
 #include "app/Module1.h"
 #include "app/frmCV.h"
-#include "platform/PanelBar.h"
 #include "tab/PopupInterceptor.h"
 #include "tab/frmBrowser.h"
+#include "widgets/PanelBar.h"
 
 #include <QComboBox>
 #include <QDialog>

@@ -1,5 +1,5 @@
-#include "platform/FieldReader.h"
-#include "platform/TextDecoding.h"
+#include "storage/FieldReader.h"
+#include "storage/TextDecoding.h"
 #include "support/TempProgramFolder.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "LineWriter.h"
 
-#include "RegularFile.h"
-#include "TextDecoding.h"
+#include "storage/RegularFile.h"
+#include "storage/TextDecoding.h"
 
 #include <QFile>
 #include <QSaveFile>

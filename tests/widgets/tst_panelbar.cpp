@@ -1,4 +1,4 @@
-#include "platform/PanelBar.h"
+#include "widgets/PanelBar.h"
 
 #include <QAccessible>
 #include <QLabel>

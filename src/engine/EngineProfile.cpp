@@ -1,6 +1,6 @@
-#include "platform/EngineProfile.h"
+#include "engine/EngineProfile.h"
 
-#include "platform/WebEngineBrowser.h"
+#include "engine/WebEngineBrowser.h"
 
 #include <QDir>
 #include <QStandardPaths>

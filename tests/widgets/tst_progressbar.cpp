@@ -1,4 +1,4 @@
-#include "platform/ProgressBar.h"
+#include "widgets/ProgressBar.h"
 
 #include <QProgressBar>
 #include <QTest>

@@ -1,4 +1,4 @@
-#include "platform/ErrorPages.h"
+#include "engine/ErrorPages.h"
 
 #include <QTest>
 

@@ -1,4 +1,4 @@
-#include "platform/PageActions.h"
+#include "engine/PageActions.h"
 
 #include <QAction>
 

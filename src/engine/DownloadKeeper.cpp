@@ -1,4 +1,4 @@
-#include "platform/DownloadKeeper.h"
+#include "engine/DownloadKeeper.h"
 
 #include "platform/BrowserPrompter.h"
 #include "platform/WebBrowser.h"

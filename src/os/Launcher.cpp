@@ -1,6 +1,6 @@
 #include "Launcher.h"
 
-#include "MessageBox.h"
+#include "widgets/MessageBox.h"
 
 #include <QProcess>
 #include <QStandardPaths>

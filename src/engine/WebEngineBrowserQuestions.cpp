@@ -1,4 +1,4 @@
-#include "platform/WebEngineBrowser.h"
+#include "engine/WebEngineBrowser.h"
 
 // The browser's questions to the user: sign-in, certificates, permissions and
 // the page's script dialogs, each put to the prompter, and the answers the

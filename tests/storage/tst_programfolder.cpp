@@ -1,4 +1,4 @@
-#include "platform/ProgramFolder.h"
+#include "storage/ProgramFolder.h"
 #include "support/TempProgramFolder.h"
 
 #include "settings/SettingsFile.h"

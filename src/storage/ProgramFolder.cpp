@@ -7,7 +7,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
-#include "platform/RegularFile.h"
+#include "storage/RegularFile.h"
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>

@@ -1,8 +1,8 @@
-#include "platform/WebEngineBrowser.h"
+#include "engine/WebEngineBrowser.h"
 
-#include "platform/DownloadKeeper.h"
-#include "platform/ErrorPages.h"
-#include "platform/PageActions.h"
+#include "engine/DownloadKeeper.h"
+#include "engine/ErrorPages.h"
+#include "engine/PageActions.h"
 
 #include <QCoreApplication>
 #include <QTimer>

@@ -1,6 +1,6 @@
 #include "WebEngineBrowserFactory.h"
 
-#include "platform/WebEngineBrowser.h"
+#include "engine/WebEngineBrowser.h"
 
 #include <QWebEngineHistory>
 #include <QWebEnginePage>

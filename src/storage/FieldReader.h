@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TextDecoding.h"
+#include "storage/TextDecoding.h"
 
 #include <QByteArray>
 #include <QString>

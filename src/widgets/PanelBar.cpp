@@ -1,6 +1,6 @@
 #include "PanelBar.h"
 
-#include "Twips.h"
+#include "widgets/Twips.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>

@@ -1,5 +1,5 @@
-#include "platform/FieldReader.h"
-#include "platform/LineWriter.h"
+#include "storage/FieldReader.h"
+#include "storage/LineWriter.h"
 #include "support/TempProgramFolder.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "FieldReader.h"
 
-#include "RegularFile.h"
-#include "TextDecoding.h"
+#include "storage/RegularFile.h"
+#include "storage/TextDecoding.h"
 
 #include <QFile>
 
