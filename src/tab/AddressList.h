@@ -9,13 +9,8 @@
 
 class QComboBox;
 
-// The address box keeps its list in alphabetical order, without regard to
-// letter case, duplicates included: an entry goes to its sorted place, after
-// the entries that compare equal to it.
-//
-// The order compares letters without their case and without their accents
-// first (an accented letter sorts with its letter, before the next one),
-// then accents; punctuation comes before digits, digits before letters.
+// The address box keeps its list in the order of AddressOrder: an entry
+// goes to its sorted place, after the entries that compare equal to it.
 namespace AddressList {
 
 // The longest entry the list takes from the history. The engine would take
@@ -29,14 +24,6 @@ inline constexpr qsizetype MaxEntryLength = 4096;
 // Whether the entry could be an address at all: not too long, and holding
 // no control character (NUL, line ends, ...), which no address holds.
 bool isUsable(QStringView entry);
-
-// True when a sorts before b; entries that compare equal are in no order.
-bool before(QStringView a, QStringView b);
-
-// Sorts in place; entries that compare equal keep their order.
-void sort(QStringList &entries);
-// The index at which an entry goes into an already sorted list.
-qsizetype insertionIndex(const QStringList &sorted, const QString &entry);
 
 // A sorted, unchangeable list of entries that many address boxes can show at
 // once without a copy of their own: one long history read by every tab is

@@ -1,6 +1,7 @@
 #include "support/TempProgramFolder.h"
 
 #include "tab/AddressList.h"
+#include "tab/AddressOrder.h"
 #include "tab/VisitedHistory.h"
 
 #include <QDir>
@@ -229,7 +230,7 @@ private Q_SLOTS:
         QCOMPARE(entries.size(), lines);
         QVERIFY(entries.contains(u"http://site0.example/"_s));
         for (int i = 1; i < entries.size(); ++i)
-            QVERIFY(!AddressList::before(entries.at(i), entries.at(i - 1)));
+            QVERIFY(!AddressOrder::before(entries.at(i), entries.at(i - 1)));
     }
 
     // Tabs that load an unchanged history share it; any change is seen by
