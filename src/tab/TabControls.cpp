@@ -115,10 +115,20 @@ void TabControls::create(QWidget *window, WebBrowser *browser)
 
     cboAddress = createEditableBox("cboAddress", picAddress);
     cboAddress->setEditText(HomePage);
-    QPalette palette = cboAddress->palette();
-    palette.setColor(QPalette::Base, palette.color(QPalette::HighlightedText));
-    palette.setColor(QPalette::Text, palette.color(QPalette::ButtonText));
-    cboAddress->setPalette(palette);
+    // The address box is drawn in the colours of highlighted text on
+    // buttons. Where the desktop's colours are those already (they are in
+    // Qt's own style), the box keeps the window's palette: a palette of its
+    // own would give every tab's box new entries in the style's cache of
+    // drawn boxes, which closed tabs leave behind until it is full.
+    const QPalette shared = cboAddress->palette();
+    const QColor base = shared.color(QPalette::HighlightedText);
+    const QColor text = shared.color(QPalette::ButtonText);
+    if (shared.color(QPalette::Base) != base || shared.color(QPalette::Text) != text) {
+        QPalette palette = shared;
+        palette.setColor(QPalette::Base, base);
+        palette.setColor(QPalette::Text, text);
+        cboAddress->setPalette(palette);
+    }
     placer.place(cboAddress, DesignedAddressBox);
     lblAddress->setBuddy(cboAddress);
 

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -72,6 +73,36 @@ private Q_SLOTS:
         m_area.reset();
         QCOMPARE(m_platform->forms.count(), 0);
         m_platform.reset();
+    }
+
+    // The address box shows highlighted text's colour on the buttons' text
+    // colour, whatever the desktop's colours; where they are those already,
+    // every tab's box shares the window's palette (a palette of its own per
+    // box would fill the style's cache of drawn boxes, tab after tab).
+    void addressBoxColours_data()
+    {
+        QTest::addColumn<bool>("darkDesktop");
+        QTest::newRow("Qt's own colours") << false;
+        QTest::newRow("a dark desktop") << true;
+    }
+    void addressBoxColours()
+    {
+        QFETCH(bool, darkDesktop);
+        const QPalette before = QApplication::palette();
+        auto restore = qScopeGuard([&] { QApplication::setPalette(before); });
+        if (darkDesktop) {
+            QPalette dark = before;
+            dark.setColor(QPalette::Base, QColor(30, 30, 30));
+            dark.setColor(QPalette::Text, QColor(220, 220, 220));
+            QApplication::setPalette(dark);
+        }
+        std::unique_ptr<frmBrowser> tab(newTab());
+        auto *address = control<QComboBox>(tab.get(), "cboAddress");
+        const QPalette desktop = QApplication::palette();
+        QCOMPARE(address->palette().color(QPalette::Base),
+                 desktop.color(QPalette::HighlightedText));
+        QCOMPARE(address->palette().color(QPalette::Text), desktop.color(QPalette::ButtonText));
+        QCOMPARE(address->testAttribute(Qt::WA_SetPalette), darkDesktop);
     }
 
     void controlsAsDesigned()
