@@ -4,101 +4,23 @@
 #include "engine/ErrorPages.h"
 #include "engine/PageActions.h"
 
-#include <QCoreApplication>
 #include <QTimer>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineFindTextResult>
 #include <QWebEngineHistory>
 #include <QWebEngineLoadingInfo>
-#include <QWebEngineNewWindowRequest>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
 #include <utility>
-#include <vector>
-
-namespace {
-
-// The browsers asked to navigate while a new window's handler runs. The
-// handler makes the tab that takes the window, and that tab's load asks for
-// its start address, which the window's content is about to replace: held
-// until the handler returns, such a navigation is dropped in the browser that
-// takes the window and made in any other.
-std::vector<QPointer<WebEngineBrowser>> *t_heldNavigations = nullptr;
-
-using ScriptDialogs
-    = std::function<BrowserPrompter::ScriptAnswer(const BrowserPrompter::ScriptDialog &)>;
-
-// New windows reach the browser through newWindowRequested only; nothing may
-// open a top-level window of its own. The script's dialogs go to the browser.
-class Page : public QWebEnginePage
-{
-public:
-    Page(QWebEngineProfile *profile, QObject *parent, ScriptDialogs dialogs)
-        : QWebEnginePage(profile, parent)
-        , m_dialogs(std::move(dialogs))
-    {
-    }
-
-protected:
-    QWebEnginePage *createWindow(WebWindowType) override { return nullptr; }
-
-    void javaScriptAlert(const QUrl &origin, const QString &text) override
-    {
-        ask(BrowserPrompter::ScriptDialogKind::Alert, origin, text);
-    }
-    bool javaScriptConfirm(const QUrl &origin, const QString &text) override
-    {
-        // The engine asks whether a page that wants to be asked first may be
-        // left through this same call, with a text of its own.
-        const bool leaving = text
-            == QCoreApplication::translate("QWebEnginePage",
-                                           "Are you sure you want to leave this page? Changes "
-                                           "that you made may not be saved.");
-        return ask(leaving ? BrowserPrompter::ScriptDialogKind::BeforeUnload
-                           : BrowserPrompter::ScriptDialogKind::Confirm,
-                   origin, leaving ? QString() : text)
-            .accepted;
-    }
-    bool javaScriptPrompt(const QUrl &origin, const QString &text, const QString &defaultValue,
-                          QString *result) override
-    {
-        const BrowserPrompter::ScriptAnswer answer
-            = ask(BrowserPrompter::ScriptDialogKind::Prompt, origin, text, defaultValue);
-        if (answer.accepted && result)
-            *result = answer.value;
-        return answer.accepted;
-    }
-
-private:
-    BrowserPrompter::ScriptAnswer ask(BrowserPrompter::ScriptDialogKind kind, const QUrl &origin,
-                                      const QString &text, const QString &defaultValue = {})
-    {
-        BrowserPrompter::ScriptDialog dialog;
-        dialog.kind = kind;
-        dialog.site = origin;
-        dialog.text = text;
-        dialog.defaultValue = defaultValue;
-        return m_dialogs(dialog);
-    }
-
-    ScriptDialogs m_dialogs;
-};
-
-} // namespace
 
 WebEngineBrowser::WebEngineBrowser(QWebEngineProfile *profile, QWidget *parentWidget,
                                    BrowserPrompter *prompter)
     : WebBrowser(parentWidget)
     , m_view(new QWebEngineView(parentWidget))
-    , m_page(new Page(
-          profile, m_view,
-          [self = QPointer<WebEngineBrowser>(this)](const BrowserPrompter::ScriptDialog &dialog) {
-              // A page left to the engine's wait asks nothing more.
-              return self ? self->scriptDialog(dialog) : BrowserPrompter::ScriptAnswer();
-          }))
+    , m_page(createPage(profile, m_view))
     , m_loadStartTimeout(new QTimer(this))
     , m_prompter(prompter)
 {
@@ -120,51 +42,6 @@ WebEngineBrowser::WebEngineBrowser(QWebEngineProfile *profile, QWidget *parentWi
             &WebEngineBrowser::newWindowRequested);
     if (DownloadKeeper *downloads = DownloadKeeper::of(profile))
         downloads->adopt(m_page, this, m_prompter);
-}
-
-void WebEngineBrowser::newWindowRequested(QWebEngineNewWindowRequest &engineRequest)
-{
-    NewWindowRequest request;
-    request.url = engineRequest.requestedUrl();
-    request.userInitiated = engineRequest.isUserInitiated();
-
-    // The handler may wait in a question, and this browser, its tab or the
-    // main window may close meanwhile. The engine is still inside the call
-    // that raised the request, so the page must outlive it: a browser
-    // deleted now leaves its page to the last such call under way (see the
-    // destructor), which deletes it once it is over.
-    const QPointer<WebEngineBrowser> self(this);
-    const QPointer<QWebEnginePage> page(m_page);
-    const std::shared_ptr<int> underWay = m_newWindowsUnderWay;
-    ++*underWay;
-    std::vector<QPointer<WebEngineBrowser>> held;
-    std::vector<QPointer<WebEngineBrowser>> *outerHeld = std::exchange(t_heldNavigations, &held);
-    raiseNewWindow2(request);
-    t_heldNavigations = outerHeld;
-    --*underWay;
-    auto *target = self ? qobject_cast<WebEngineBrowser *>(request.ppDisp) : nullptr;
-    const bool adopt = target && !request.Cancel && target != this && target->m_page && m_page
-        && target->m_page->profile() == m_page->profile();
-    for (const QPointer<WebEngineBrowser> &browser : held) {
-        if (browser && !(adopt && browser == target))
-            browser->loadHeldNavigation();
-        else if (browser)
-            browser->m_heldNavigation.clear();
-    }
-    if (!self) {
-        if (*underWay == 0 && page)
-            page->deleteLater();
-        return;
-    }
-
-    // A window the handler neither cancels nor places is dropped, as is one
-    // it places in this very browser.
-    if (!adopt) {
-        if (target && !request.Cancel && target != this && target->m_page && m_page)
-            qWarning("WebEngineBrowser: a new window cannot open in a browser of another profile");
-        return;
-    }
-    engineRequest.openIn(target->m_page);
 }
 
 WebEngineBrowser::~WebEngineBrowser()
@@ -241,19 +118,8 @@ void WebEngineBrowser::Navigate(const QString &address)
         return;
     }
     navigationAsked();
-    if (t_heldNavigations) {
-        if (m_heldNavigation.isEmpty())
-            t_heldNavigations->push_back(this);
-        m_heldNavigation = url;
-        return;
-    }
-    m_page->load(url);
-}
-
-void WebEngineBrowser::loadHeldNavigation()
-{
-    if (m_page && !m_heldNavigation.isEmpty())
-        m_page->load(std::exchange(m_heldNavigation, QUrl()));
+    if (!holdNavigation(url))
+        m_page->load(url);
 }
 
 void WebEngineBrowser::GoBack()

@@ -110,6 +110,8 @@ public:
     bool RegisterAsBrowser() const override { return m_registeredAsBrowser; }
 
 private:
+    // The page, whose script dialogs come to this browser.
+    QWebEnginePage *createPage(QWebEngineProfile *profile, QObject *parent);
     void connectLoadEvents();
     void answerRequests();
     void askCredentials(const QUrl &site, QAuthenticator *authenticator, bool proxy);
@@ -133,6 +135,8 @@ private:
     void renderProcessTerminated(int status);
     void showErrorPage();
     void newWindowRequested(QWebEngineNewWindowRequest &engineRequest);
+    // Whether the navigation waits for a new window's handler to return.
+    bool holdNavigation(const QUrl &url);
     void loadHeldNavigation();
 
     QPointer<QWebEngineView> m_view;

@@ -5,6 +5,7 @@
 // user gave for the rest of the run.
 
 #include <QAuthenticator>
+#include <QCoreApplication>
 #include <QHash>
 #include <QSet>
 #include <QWebEngineCertificateError>
@@ -22,9 +23,69 @@
 #include <QWebEngineQuotaRequest>
 #endif
 
+#include <functional>
 #include <optional>
 
 namespace {
+
+using ScriptDialogs
+    = std::function<BrowserPrompter::ScriptAnswer(const BrowserPrompter::ScriptDialog &)>;
+
+// New windows reach the browser through newWindowRequested only; nothing may
+// open a top-level window of its own. The script's dialogs go to the browser.
+class Page : public QWebEnginePage
+{
+public:
+    Page(QWebEngineProfile *profile, QObject *parent, ScriptDialogs dialogs)
+        : QWebEnginePage(profile, parent)
+        , m_dialogs(std::move(dialogs))
+    {
+    }
+
+protected:
+    QWebEnginePage *createWindow(WebWindowType) override { return nullptr; }
+
+    void javaScriptAlert(const QUrl &origin, const QString &text) override
+    {
+        ask(BrowserPrompter::ScriptDialogKind::Alert, origin, text);
+    }
+    bool javaScriptConfirm(const QUrl &origin, const QString &text) override
+    {
+        // The engine asks whether a page that wants to be asked first may be
+        // left through this same call, with a text of its own.
+        const bool leaving = text
+            == QCoreApplication::translate("QWebEnginePage",
+                                           "Are you sure you want to leave this page? Changes "
+                                           "that you made may not be saved.");
+        return ask(leaving ? BrowserPrompter::ScriptDialogKind::BeforeUnload
+                           : BrowserPrompter::ScriptDialogKind::Confirm,
+                   origin, leaving ? QString() : text)
+            .accepted;
+    }
+    bool javaScriptPrompt(const QUrl &origin, const QString &text, const QString &defaultValue,
+                          QString *result) override
+    {
+        const BrowserPrompter::ScriptAnswer answer
+            = ask(BrowserPrompter::ScriptDialogKind::Prompt, origin, text, defaultValue);
+        if (answer.accepted && result)
+            *result = answer.value;
+        return answer.accepted;
+    }
+
+private:
+    BrowserPrompter::ScriptAnswer ask(BrowserPrompter::ScriptDialogKind kind, const QUrl &origin,
+                                      const QString &text, const QString &defaultValue = {})
+    {
+        BrowserPrompter::ScriptDialog dialog;
+        dialog.kind = kind;
+        dialog.site = origin;
+        dialog.text = text;
+        dialog.defaultValue = defaultValue;
+        return m_dialogs(dialog);
+    }
+
+    ScriptDialogs m_dialogs;
+};
 
 // What the user decided for the browsers of a profile, until it goes.
 struct Decisions
@@ -101,6 +162,16 @@ std::optional<BrowserPrompter::Permission> permissionOf(QWebEnginePage::Feature 
 #endif
 
 } // namespace
+
+QWebEnginePage *WebEngineBrowser::createPage(QWebEngineProfile *profile, QObject *parent)
+{
+    return new Page(
+        profile, parent,
+        [self = QPointer<WebEngineBrowser>(this)](const BrowserPrompter::ScriptDialog &dialog) {
+            // A page left to the engine's wait asks nothing more.
+            return self ? self->scriptDialog(dialog) : BrowserPrompter::ScriptAnswer();
+        });
+}
 
 // Every request is answered, by the prompter or at once: one left pending
 // would leave the page waiting for ever.
