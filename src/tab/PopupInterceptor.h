@@ -61,9 +61,9 @@ public:
     ~PopupInterceptor() override;
 
     void NewWindow2(NewWindowRequest &request);
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
+    // The user clicked or typed in the tab: the page's burst of requests
+    // is over.
+    void userActed();
 
 private:
     void openInNewTab(NewWindowRequest &request);
