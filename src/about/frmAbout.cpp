@@ -8,7 +8,6 @@
 #include "widgets/MessageBox.h"
 #include "widgets/Twips.h"
 
-#include <QCloseEvent>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
@@ -78,13 +77,10 @@ QFrame *line(QWidget *parent, const char *name, const QColor &colour, int left, 
 } // namespace
 
 frmAbout::frmAbout(const Platform &platform, QWidget *parent)
-    : QDialog(parent,
-              Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
-                  | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+    : FormDialog(platform.forms, parent)
     , m_platform(platform)
 {
     setObjectName(QStringLiteral("frmAbout"));
-    setModal(false);
     const Twips::Placer placer(this);
     setFixedSize(placer.px(ClientWidth), placer.px(ClientHeight));
 
@@ -125,28 +121,8 @@ frmAbout::frmAbout(const Platform &platform, QWidget *parent)
 
 frmAbout::~frmAbout() = default;
 
-void frmAbout::Show()
-{
-    const bool loading = !m_platform.forms->isLoaded(this);
-    if (loading)
-        Load();
-    show();
-    if (!loading)
-        raise();
-    activateWindow();
-}
-
-void frmAbout::Unload()
-{
-    if (m_platform.forms->isLoaded(this))
-        m_platform.forms->unload(this);
-    else
-        hide();
-}
-
 void frmAbout::Load()
 {
-    m_platform.forms->load(this, [this] { hide(); });
     setWindowTitle(QStringLiteral("À propos de ") + ApplicationTitle);
     findChild<QLabel *>(QStringLiteral("lblVersion"))
         ->setText(QStringLiteral("Version %1.%2.%3")
@@ -230,15 +206,4 @@ bool frmAbout::GetKeyValue(Registry::Key KeyRoot, const QString &KeyName, const 
         KeyVal = QString::number(number);
     }
     return true;
-}
-
-void frmAbout::reject()
-{
-    Unload();
-}
-
-void frmAbout::closeEvent(QCloseEvent *event)
-{
-    event->ignore();
-    Unload();
 }

@@ -3,15 +3,14 @@
 #include "os/Registry.h"
 #include "platform/Platform.h"
 
-#include <QDialog>
+#include "widgets/FormDialog.h"
 
 #include <exception>
 #include <optional>
 
 // The About dialog: the program's title, version and description, and the
-// system-information tool. One object serves the whole run; it is not
-// modal.
-class frmAbout : public QDialog
+// system-information tool.
+class frmAbout : public FormDialog
 {
     Q_OBJECT
 
@@ -28,11 +27,6 @@ public:
     explicit frmAbout(const Platform &platform, QWidget *parent = nullptr);
     ~frmAbout() override;
 
-    // Loads the dialog when it is not loaded, then shows it in front.
-    void Show();
-    // Hides the window and leaves the loaded windows.
-    void Unload();
-
     // Starts the system-information tool, or says that it is not available.
     void StartSysInfo();
     // Reads the value SubKeyRef of the key KeyName under KeyRoot into
@@ -41,12 +35,8 @@ public:
     bool GetKeyValue(Registry::Key KeyRoot, const QString &KeyName, const QString &SubKeyRef,
                      QString &KeyVal);
 
-protected:
-    void closeEvent(QCloseEvent *event) override;
-    void reject() override;
-
 private:
-    void Load();
+    void Load() override;
     // The path of the system-information tool, as the registry gives it.
     std::optional<QString> systemInfoTool();
 

@@ -8,7 +8,6 @@
 #include "widgets/Twips.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
@@ -57,9 +56,7 @@ W *make(QWidget *parent, const char *name, const QString &caption, const Twips::
 } // namespace
 
 frmOptions::frmOptions(const Platform &platform, QString &popupMode, QWidget *parent)
-    : QDialog(parent,
-              Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
-                  | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+    : FormDialog(platform.forms, parent)
     , m_platform(platform)
     , m_popupMode(popupMode)
 {
@@ -133,20 +130,7 @@ frmOptions::frmOptions(const Platform &platform, QString &popupMode, QWidget *pa
 
 frmOptions::~frmOptions() = default;
 
-void frmOptions::Show()
-{
-    const bool loading = !m_platform.forms->isLoaded(this);
-    if (loading)
-        Load();
-    show();
-    if (loading)
-        centre();
-    else
-        raise();
-    activateWindow();
-}
-
-void frmOptions::centre()
+void frmOptions::shownLoaded()
 {
     // Once shown, the window's frame is known.
     if (const QScreen *screen = this->screen()) {
@@ -157,17 +141,8 @@ void frmOptions::centre()
     }
 }
 
-void frmOptions::Unload()
-{
-    if (m_platform.forms->isLoaded(this))
-        m_platform.forms->unload(this);
-    else
-        hide();
-}
-
 void frmOptions::Load()
 {
-    m_platform.forms->load(this, [this] { hide(); });
     m_tabs->setCurrentIndex(0);
     for (QCheckBox *box : m_newPage)
         box->setChecked(false);
@@ -236,13 +211,6 @@ void frmOptions::showTabControls(int index)
                 control->raise();
         }
     }
-}
-
-void frmOptions::closeEvent(QCloseEvent *event)
-{
-    // The close box unloads the dialog like "Annuler".
-    event->ignore();
-    cmdCancel_Click();
 }
 
 void frmOptions::keyPressEvent(QKeyEvent *event)

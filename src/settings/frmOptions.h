@@ -2,7 +2,7 @@
 
 #include "platform/Platform.h"
 
-#include <QDialog>
+#include "widgets/FormDialog.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -12,9 +12,9 @@ class QTabWidget;
 
 // The Options dialog: the start address and the popup mode of the settings
 // file, and the desktop's Internet options. One object serves the whole run:
-// closing it unloads its window, but the start address it last read stays.
-// It is not modal.
-class frmOptions : public QDialog
+// closing it (also by its close box or Escape, like "Annuler") unloads its
+// window, but the start address it last read stays.
+class frmOptions : public FormDialog
 {
     Q_OBJECT
 
@@ -24,23 +24,16 @@ public:
     frmOptions(const Platform &platform, QString &popupMode, QWidget *parent = nullptr);
     ~frmOptions() override;
 
-    // Loads the dialog when it is not loaded, then shows it in front.
-    void Show();
-    // Hides the window and leaves the loaded windows; nothing when it is not
-    // loaded.
-    void Unload();
-
     // The start address as last read from the file by this dialog.
     QString startAddress() const { return m_startAddress; }
 
 protected:
-    void closeEvent(QCloseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    void Load();
+    void Load() override;
     // Centres the window on its screen.
-    void centre();
+    void shownLoaded() override;
     void cmdApply_Click();
     void cmdOK_Click();
     void cmdCancel_Click();

@@ -1,0 +1,48 @@
+#include "widgets/FormDialog.h"
+
+#include "widgets/Forms.h"
+
+#include <QCloseEvent>
+
+FormDialog::FormDialog(Forms *forms, QWidget *parent)
+    : QDialog(parent,
+              Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
+                  | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+    , m_forms(forms)
+{
+    setModal(false);
+}
+
+void FormDialog::Show()
+{
+    const bool loading = !m_forms->isLoaded(this);
+    if (loading) {
+        m_forms->load(this, [this] { hide(); });
+        Load();
+    }
+    show();
+    if (loading)
+        shownLoaded();
+    else
+        raise();
+    activateWindow();
+}
+
+void FormDialog::Unload()
+{
+    if (m_forms->isLoaded(this))
+        m_forms->unload(this);
+    else
+        hide();
+}
+
+void FormDialog::closeEvent(QCloseEvent *event)
+{
+    event->ignore();
+    Unload();
+}
+
+void FormDialog::reject()
+{
+    Unload();
+}
