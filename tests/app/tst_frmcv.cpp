@@ -1,3 +1,4 @@
+#include "support/MainWindowFixture.h"
 #include "support/TestPlatform.h"
 
 #include "about/frmAbout.h"
@@ -26,19 +27,10 @@
 
 using namespace Qt::StringLiterals;
 
-class TestFrmCV : public QObject
+class TestFrmCV : public QObject, public MainWindowFixture
 {
     Q_OBJECT
 
-    std::unique_ptr<TestPlatform> m_platform;
-    std::unique_ptr<frmCV> m_window;
-
-    frmCV *startUp()
-    {
-        m_window = std::make_unique<frmCV>(m_platform->platform());
-        m_window->Show();
-        return m_window.get();
-    }
     QAction *action(const char *name) const
     {
         auto *found = m_window->findChild<QAction *>(QString::fromLatin1(name));
@@ -58,19 +50,8 @@ class TestFrmCV : public QObject
     }
 
 private Q_SLOTS:
-    void init()
-    {
-        failOnStrayWarnings();
-        Module1::PopupMode.clear();
-        Module1::PanelCount = 0;
-        m_platform = std::make_unique<TestPlatform>();
-    }
-    void cleanup()
-    {
-        m_window.reset();
-        QCOMPARE(m_platform->forms.count(), 0);
-        m_platform.reset();
-    }
+    void init() { startTest(); }
+    void cleanup() { endTest(); }
 
     void startUpOpensTheFirstTab()
     {

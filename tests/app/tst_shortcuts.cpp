@@ -1,4 +1,4 @@
-#include "support/TestPlatform.h"
+#include "support/MainWindowFixture.h"
 #include "support/UserInput.h"
 
 #include "app/Module1.h"
@@ -19,9 +19,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Where the keyboard focus is when a key is pressed.
-enum class Focus { Page, AddressBox, SearchBox, FindBox };
 
 struct Claim
 {
@@ -89,57 +86,20 @@ protected:
 
 } // namespace
 
-Q_DECLARE_METATYPE(Focus)
 
 // No key the main window answers may be claimed twice where a person can
 // press it: Qt then triggers neither and the key does nothing.
-class TestShortcuts : public QObject
+class TestShortcuts : public QObject, public MainWindowFixture
 {
     Q_OBJECT
-
-    std::unique_ptr<TestPlatform> m_platform;
-    std::unique_ptr<frmCV> m_window;
-
-    void focus(Focus where)
-    {
-        frmBrowser *tab = m_window->LastTab();
-        QWidget *target = nullptr;
-        switch (where) {
-        case Focus::Page:
-            target = tab->browser()->widget();
-            break;
-        case Focus::AddressBox:
-            target = tab->findChild<QComboBox *>(u"cboAddress"_s);
-            break;
-        case Focus::SearchBox:
-            target = tab->findChild<QComboBox *>(u"cboSearch"_s);
-            break;
-        case Focus::FindBox:
-            UserInput::click(tab->browser()->widget());
-            UserInput::press(Qt::CTRL | Qt::Key_F);
-            target = tab->findChild<QLineEdit *>(u"findText"_s);
-            QVERIFY(target && target->isVisible());
-            break;
-        }
-        UserInput::click(target);
-        QCOMPARE(QApplication::focusWidget(), target);
-    }
 
 private Q_SLOTS:
     void init()
     {
-        failOnStrayWarnings();
-        Module1::PopupMode.clear();
-        m_platform = std::make_unique<TestPlatform>();
-        m_window = std::make_unique<frmCV>(m_platform->platform());
-        m_window->Show();
-        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        startTest();
+        QVERIFY(QTest::qWaitForWindowActive(startUp()));
     }
-    void cleanup()
-    {
-        m_window.reset();
-        m_platform.reset();
-    }
+    void cleanup() { endTest(); }
 
     void noKeyIsClaimedTwice_data()
     {
@@ -159,7 +119,7 @@ private Q_SLOTS:
         for (int i = 1; i < tabs; ++i)
             m_window->mNew_Click();
         QCOMPARE(m_platform->forms.of<frmBrowser>().size(), tabs);
-        focus(where);
+        focusIn(where);
 
         // Every page is loading, so that Escape (which stops it) is live.
         for (frmBrowser *tab : m_platform->forms.of<frmBrowser>())

@@ -1,3 +1,4 @@
+#include "support/MainWindowFixture.h"
 #include "support/TabStrip.h"
 #include "support/TestPlatform.h"
 
@@ -27,30 +28,13 @@ using Bevels = QList<Panel::Bevel>;
 } // namespace
 
 // Opening, switching and closing tabs through the main window's strip.
-class TestTabStrip : public QObject
+class TestTabStrip : public QObject, public MainWindowFixture
 {
     Q_OBJECT
 
-    std::unique_ptr<TestPlatform> m_platform;
-    std::unique_ptr<frmCV> m_window;
-
     frmCV *window() const { return m_window.get(); }
     PanelBar *bar() const { return m_window->Bar(); }
-    Forms &forms() const { return m_platform->forms; }
 
-    // The main window after start-up, with tabs added by mNew_Click until
-    // there are count of them.
-    void openTabs(int count)
-    {
-        m_window = std::make_unique<frmCV>(m_platform->platform());
-        m_window->resize(800, 600);
-        m_window->Show();
-        QVERIFY(QTest::qWaitForWindowActive(window()));
-        while (Module1::CountTabs(forms()) < count)
-            m_window->mNew_Click();
-    }
-    frmBrowser *tab(qint16 id) const { return TabStrip::tab(forms(), id); }
-    QList<qint16> ids() const { return TabStrip::ids(forms()); }
     QStringList keys() const { return TabStrip::keys(bar()); }
     Bevels bevels() const { return TabStrip::bevels(bar()); }
     // A double click as the mouse makes it.
@@ -70,19 +54,8 @@ class TestTabStrip : public QObject
     }
 
 private Q_SLOTS:
-    void init()
-    {
-        failOnStrayWarnings();
-        Module1::PopupMode.clear();
-        Module1::PanelCount = 0;
-        m_platform = std::make_unique<TestPlatform>();
-    }
-    void cleanup()
-    {
-        m_window.reset();
-        QCOMPARE(m_platform->forms.count(), 0);
-        m_platform.reset();
-    }
+    void init() { startTest(); }
+    void cleanup() { endTest(); }
 
     void newTabJoinsTheStrip()
     {

@@ -1,4 +1,4 @@
-#include "support/TestPlatform.h"
+#include "support/MainWindowFixture.h"
 #include "support/UserInput.h"
 
 #include "about/frmAbout.h"
@@ -23,9 +23,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Where the keyboard focus is when the keys are pressed.
-enum class Focus { Page, AddressBox, SearchBox };
 
 // What a person expects to see happen.
 enum class Effect {
@@ -97,42 +94,30 @@ const char *nameOf(Focus focus)
         return "address box";
     case Focus::SearchBox:
         return "search box";
+    case Focus::FindBox:
+        return "find box";
     }
     return "?";
 }
 
-FakeBrowser *fake(const frmBrowser *tab)
-{
-    return static_cast<FakeBrowser *>(tab->browser());
-}
-
 } // namespace
 
-Q_DECLARE_METATYPE(Focus)
 Q_DECLARE_METATYPE(Effect)
 
 // The program driven as a person drives it: the focus put somewhere by a
 // click, then keys pressed in the window, or a button clicked; each action
 // does what it says wherever the focus is.
-class TestUserActions : public QObject
+class TestUserActions : public QObject, public MainWindowFixture
 {
     Q_OBJECT
 
-    std::unique_ptr<TestPlatform> m_platform;
-    std::unique_ptr<frmCV> m_window;
-
     QList<frmBrowser *> tabs() const { return m_platform->forms.of<frmBrowser>(); }
-    frmBrowser *front() const
-    {
-        QMdiSubWindow *window = m_window->mdiArea()->activeSubWindow();
-        return window ? qobject_cast<frmBrowser *>(window->widget()) : nullptr;
-    }
     static QComboBox *box(const frmBrowser *tab, const QString &name)
     {
         return tab->findChild<QComboBox *>(name);
     }
     // The window with `count` tabs, the last one opened in front.
-    void openTabs(int count)
+    void addTabs(int count)
     {
         for (int i = 1; i < count; ++i)
             m_window->mNew_Click();
@@ -141,32 +126,14 @@ class TestUserActions : public QObject
         for (frmBrowser *tab : tabs())
             fake(tab)->setLocation(u"Page %1"_s.arg(tab->getID()), u"http://127.0.0.1:1/"_s);
     }
-    void focus(Focus where)
-    {
-        frmBrowser *tab = front();
-        QWidget *target = where == Focus::Page ? tab->browser()->widget()
-            : where == Focus::AddressBox       ? box(tab, u"cboAddress"_s)
-                                               : box(tab, u"cboSearch"_s);
-        UserInput::click(target);
-        QCOMPARE(QApplication::focusWidget(), target);
-    }
 
 private Q_SLOTS:
     void init()
     {
-        failOnStrayWarnings();
-        Module1::PopupMode.clear();
-        m_platform = std::make_unique<TestPlatform>();
-        m_window = std::make_unique<frmCV>(m_platform->platform());
-        m_window->Show();
-        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        startTest();
+        QVERIFY(QTest::qWaitForWindowActive(startUp()));
     }
-    void cleanup()
-    {
-        m_window.reset();
-        QCOMPARE(m_platform->forms.count(), 0);
-        m_platform.reset();
-    }
+    void cleanup() { endTest(); }
 
     void keys_data()
     {
@@ -194,7 +161,7 @@ private Q_SLOTS:
         QFETCH(Focus, where);
         QFETCH(Effect, effect);
         QFETCH(QString, detail);
-        openTabs(tabCount);
+        addTabs(tabCount);
         frmBrowser *tab = front();
         const QPointer<frmBrowser> watched(tab);
         for (frmBrowser *each : tabs()) {
@@ -202,7 +169,7 @@ private Q_SLOTS:
             // Escape stops a page only while it loads.
             fake(each)->raiseProgressChange(10, 100);
         }
-        focus(where);
+        focusIn(where);
         QHash<frmBrowser *, qsizetype> callsBefore;
         for (frmBrowser *each : tabs())
             callsBefore[each] = fake(each)->calls().size();
@@ -291,7 +258,7 @@ private Q_SLOTS:
         QFETCH(QString, key);
         QFETCH(Effect, effect);
         QFETCH(QString, detail);
-        openTabs(2);
+        addTabs(2);
         frmBrowser *tab = front();
         const QPointer<frmBrowser> watched(tab);
         auto *toolBar = tab->findChild<QToolBar *>(u"tbToolBar"_s);
@@ -345,7 +312,7 @@ private Q_SLOTS:
     // click closes it.
     void tabStripClicked()
     {
-        openTabs(2);
+        addTabs(2);
         frmBrowser *first = tabs().first();
         Panel *firstPanel = m_window->Bar()->panel(1);
         UserInput::click(firstPanel->label());
@@ -365,14 +332,14 @@ private Q_SLOTS:
     {
         frmBrowser *tab = front();
         const qsizetype before = fake(tab)->calls().size();
-        focus(Focus::AddressBox);
+        focusIn(Focus::AddressBox);
         UserInput::press(Qt::CTRL | Qt::Key_A);
         UserInput::type(u"http://127.0.0.1:1/essai"_s);
         UserInput::press(Qt::Key_Return);
         QCOMPARE(fake(tab)->calls().mid(before),
                  QStringList {u"Navigate http://127.0.0.1:1/essai"_s});
 
-        focus(Focus::Page);
+        focusIn(Focus::Page);
         UserInput::press(Qt::CTRL | Qt::Key_F);
         UserInput::type(u"ab"_s);
         UserInput::press(Qt::Key_Return);

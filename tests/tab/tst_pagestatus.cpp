@@ -1,3 +1,4 @@
+#include "support/MainWindowFixture.h"
 #include "support/TestPlatform.h"
 
 #include "app/Module1.h"
@@ -57,39 +58,15 @@ void progressTable()
 
 } // namespace
 
-class TestPageStatus : public QObject
+class TestPageStatus : public QObject, public MainWindowFixture
 {
     Q_OBJECT
 
-    std::unique_ptr<TestPlatform> m_platform;
-    std::unique_ptr<frmCV> m_window;
     std::unique_ptr<QMdiArea> m_area;
 
-    // The main window after start-up, with tabs added until there are
-    // count of them.
-    void openTabs(int count)
-    {
-        m_window = std::make_unique<frmCV>(m_platform->platform());
-        m_window->resize(800, 600);
-        m_window->Show();
-        while (Module1::CountTabs(m_platform->forms) < count)
-            m_window->mNew_Click();
-    }
-    frmBrowser *tab(qint16 id) const
-    {
-        for (frmBrowser *tab : m_platform->forms.of<frmBrowser>()) {
-            if (tab->getID() == id)
-                return tab;
-        }
-        qFatal("no tab %d", int(id));
-    }
     Panel *tabPanel(qint16 id) const
     {
         return Module1::GetTabPanel(m_platform->forms, QString::number(id));
-    }
-    static FakeBrowser *fake(const frmBrowser *tab)
-    {
-        return static_cast<FakeBrowser *>(tab->browser());
     }
     template<class T> static T *control(const frmBrowser *tab, const char *name)
     {
@@ -124,19 +101,11 @@ class TestPageStatus : public QObject
     }
 
 private Q_SLOTS:
-    void init()
-    {
-        failOnStrayWarnings();
-        Module1::PopupMode.clear();
-        Module1::PanelCount = 0;
-        m_platform = std::make_unique<TestPlatform>();
-    }
+    void init() { startTest(); }
     void cleanup()
     {
-        m_window.reset();
         m_area.reset();
-        QCOMPARE(m_platform->forms.count(), 0);
-        m_platform.reset();
+        endTest();
     }
 
     void progressArithmetic_data() { progressTable(); }

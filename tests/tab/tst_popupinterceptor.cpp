@@ -1,3 +1,4 @@
+#include "support/MainWindowFixture.h"
 #include "support/TabStrip.h"
 #include "support/TestPlatform.h"
 
@@ -39,28 +40,12 @@ Q_DECLARE_METATYPE(Closing)
 
 // A page's requests for new windows, through the handler every tab installs
 // on its browser control, in a real main window with fake browsers.
-class TestPopupInterceptor : public QObject
+class TestPopupInterceptor : public QObject, public MainWindowFixture
 {
     Q_OBJECT
 
-    std::unique_ptr<TestPlatform> m_platform;
-    std::unique_ptr<frmCV> m_window;
-
-    Forms &forms() const { return m_platform->forms; }
     MessageBoxAnswerer &messageBox() const { return m_platform->messageBox; }
 
-    // The main window after start-up, with tabs added by mNew_Click until
-    // there are count of them.
-    void openTabs(int count)
-    {
-        m_window = std::make_unique<frmCV>(m_platform->platform());
-        m_window->resize(800, 600);
-        m_window->Show();
-        while (Module1::CountTabs(forms()) < count)
-            m_window->mNew_Click();
-    }
-    frmBrowser *tab(qint16 id) const { return TabStrip::tab(forms(), id); }
-    QList<qint16> ids() const { return TabStrip::ids(forms()); }
     QStringList keys() const { return TabStrip::keys(m_window->Bar()); }
     QList<int> insetPanels() const
     {
@@ -70,10 +55,6 @@ class TestPopupInterceptor : public QObject
                 inset.append(panel->index());
         }
         return inset;
-    }
-    static FakeBrowser *fake(const frmBrowser *tab)
-    {
-        return static_cast<FakeBrowser *>(tab->browser());
     }
     // Asks from the page of the tab with that ID.
     NewWindowRequest request(qint16 id, bool userInitiated = false)
@@ -101,19 +82,8 @@ class TestPopupInterceptor : public QObject
     }
 
 private Q_SLOTS:
-    void init()
-    {
-        failOnStrayWarnings();
-        Module1::PopupMode.clear();
-        Module1::PanelCount = 0;
-        m_platform = std::make_unique<TestPlatform>();
-    }
-    void cleanup()
-    {
-        m_window.reset();
-        QCOMPARE(m_platform->forms.count(), 0);
-        m_platform.reset();
-    }
+    void init() { startTest(); }
+    void cleanup() { endTest(); }
 
     void decide_data()
     {
