@@ -20,6 +20,7 @@
 #include <QTextStream>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -210,22 +211,15 @@ public:
     // and loaded, then 3 s of nothing.
     Result quiet()
     {
-        Result result;
-        result.name = QStringLiteral("quiet");
-        auto child = start(result, 3);
-        if (!child)
-            return result;
-        Pinger pinger(child.get());
-        if (!ask(child.get(), result, QStringLiteral("stall reset"), {}))
-            return result;
-        const std::optional<QStringList> opened
-            = ask(child.get(), result, QStringLiteral("open %1 load").arg(address(m_quiet)),
-                  QStringLiteral("opened"));
-        result.check(QStringLiteral("the quiet tab opened and loaded"), bool(opened));
-        pause(3000);
-        probe(child.get(), result, QString());
-        finish(child.get(), pinger, result);
-        return result;
+        return run(3, [&](ChildProcess *child, Result &result) {
+            const std::optional<QStringList> opened
+                = ask(child, result, QStringLiteral("open %1 load").arg(address(m_quiet)),
+                      QStringLiteral("opened"));
+            result.check(QStringLiteral("the quiet tab opened and loaded"), bool(opened));
+            pause(3000);
+            probe(child, result, QString());
+            return true;
+        });
     }
 
     // The measure's own check: the program's main thread kept busy for
@@ -233,289 +227,268 @@ public:
     // the timer's gap and in the ping.
     Result blocked()
     {
-        Result result;
-        result.name = QStringLiteral("blocked");
-        auto child = start(result, 3);
-        if (!child)
-            return result;
-        Pinger pinger(child.get());
-        if (!ask(child.get(), result, QStringLiteral("stall reset"), {}))
-            return result;
-        pause(500);
-        if (!ask(child.get(), result, QStringLiteral("block 300"), QStringLiteral("blocked")))
-            return result;
-        pause(500);
-        probe(child.get(), result, QString());
-        finish(child.get(), pinger, result);
-        result.check(QStringLiteral("a busy main thread of 300 ms seen by both measures"),
-                     result.stallMs >= 300 && result.pingMs >= 250);
-        result.stallWanted = true;
-        return result;
+        Result blocked = run(3, [&](ChildProcess *child, Result &result) {
+            pause(500);
+            if (!ask(child, result, QStringLiteral("block 300"), QStringLiteral("blocked")))
+                return false;
+            pause(500);
+            probe(child, result, QString());
+            return true;
+        });
+        blocked.check(QStringLiteral("a busy main thread of 300 ms seen by both measures"),
+                      blocked.stallMs >= 300 && blocked.pingMs >= 250);
+        blocked.stallWanted = true;
+        return blocked;
     }
 
     Result popups(int popupMode)
     {
-        Result result;
-        result.name
-            = popupMode == 3 ? QStringLiteral("popups-allow") : QStringLiteral("popups-ask");
-        auto child = start(result, popupMode);
-        if (!child)
-            return result;
-        Pinger pinger(child.get());
-        if (!ask(child.get(), result, QStringLiteral("stall reset"), {}))
-            return result;
-        if (!ask(child.get(), result, QStringLiteral("open ") + address(m_popups),
-                 QStringLiteral("opened")))
-            return result;
-        // The tabs are counted until their number has held for 3 s.
-        int tabs = -1;
-        qint64 changed = monotonicNs();
-        const qint64 began = changed;
-        while (monotonicNs() - changed < 3'000'000'000 && monotonicNs() - began < 60'000'000'000) {
-            pause(250);
-            const std::optional<QStringList> answer
-                = ask(child.get(), result, QStringLiteral("tabs"), QStringLiteral("tabs"));
-            if (!answer)
-                return result;
-            if (answer->value(0).toInt() != tabs) {
-                tabs = answer->value(0).toInt();
-                changed = monotonicNs();
+        return run(popupMode, [&](ChildProcess *child, Result &result) {
+            if (!ask(child, result, QStringLiteral("open ") + address(m_popups),
+                     QStringLiteral("opened")))
+                return false;
+            // The tabs are counted until their number has held for 3 s.
+            int tabs = -1;
+            qint64 changed = monotonicNs();
+            const qint64 began = changed;
+            while (monotonicNs() - changed < 3'000'000'000
+                   && monotonicNs() - began < 60'000'000'000) {
+                pause(250);
+                const std::optional<QStringList> answer
+                    = ask(child, result, QStringLiteral("tabs"), QStringLiteral("tabs"));
+                if (!answer)
+                    return false;
+                if (answer->value(0).toInt() != tabs) {
+                    tabs = answer->value(0).toInt();
+                    changed = monotonicNs();
+                }
             }
-        }
-        const std::optional<QStringList> boxes
-            = ask(child.get(), result, QStringLiteral("boxes"), QStringLiteral("boxes"));
-        if (!boxes)
-            return result;
-        const int limits = boxes->value(0).toInt();
-        const int questions = boxes->value(1).toInt();
-        const int others = boxes->value(2).toInt();
-        result.notes << QStringLiteral(
-                            "boxes    %1 tab-limit message(s), %2 question(s), %3 other(s)")
-                            .arg(limits)
-                            .arg(questions)
-                            .arg(others);
-        result.check(QStringLiteral("16 tabs open"), tabs == 16);
-        if (popupMode == 3)
-            result.check(QStringLiteral("one tab-limit message, no question"),
-                         limits == 1 && questions == 0 && others == 0);
-        else
-            result.check(QStringLiteral("one question, answered Oui, no tab-limit message"),
-                         questions == 1 && limits == 0 && others == 0);
-        probe(child.get(), result, QString());
-        finish(child.get(), pinger, result);
-        return result;
+            const std::optional<QStringList> boxes
+                = ask(child, result, QStringLiteral("boxes"), QStringLiteral("boxes"));
+            if (!boxes)
+                return false;
+            const int limits = boxes->value(0).toInt();
+            const int questions = boxes->value(1).toInt();
+            const int others = boxes->value(2).toInt();
+            result.notes << QStringLiteral(
+                                "boxes    %1 tab-limit message(s), %2 question(s), %3 other(s)")
+                                .arg(limits)
+                                .arg(questions)
+                                .arg(others);
+            result.check(QStringLiteral("16 tabs open"), tabs == 16);
+            if (popupMode == 3)
+                result.check(QStringLiteral("one tab-limit message, no question"),
+                             limits == 1 && questions == 0 && others == 0);
+            else
+                result.check(QStringLiteral("one question, answered Oui, no tab-limit message"),
+                             questions == 1 && limits == 0 && others == 0);
+            probe(child, result, QString());
+            return true;
+        });
     }
 
     Result alerts()
     {
-        Result result;
-        result.name = QStringLiteral("alerts");
-        auto child = start(result, 3);
-        if (!child)
-            return result;
-        Pinger pinger(child.get());
-        constexpr int TickAt = 5;
-        if (!ask(child.get(), result, QStringLiteral("dialogs %1").arg(TickAt),
-                 QStringLiteral("dialogs"))
-            || !ask(child.get(), result, QStringLiteral("stall reset"), {})
-            || !ask(child.get(), result, QStringLiteral("open ") + address(m_alerts),
-                    QStringLiteral("opened")))
-            return result;
-        QList<QStringList> dialogs;
-        QString failure;
-        waitUntil(
-            [&] {
-                while (const std::optional<QStringList> dialog
-                       = child->take(QStringLiteral("dialog")))
-                    dialogs << *dialog;
-                return dialogs.size() >= TickAt;
-            },
-            30000, {child.get()}, &failure);
-        QStringList offers;
-        bool offeredRight = dialogs.size() >= TickAt;
-        bool modal = false;
-        for (const QStringList &dialog : std::as_const(dialogs)) {
-            const int sequence = dialog.value(0).toInt();
-            const bool offered = dialog.value(1) == QLatin1String("1");
-            offers << (offered ? QStringLiteral("%1 offered").arg(sequence)
-                               : QStringLiteral("%1 not offered").arg(sequence));
-            offeredRight = offeredRight && offered == (sequence >= 3);
-            modal = modal || dialog.value(3) == QLatin1String("1");
-        }
-        const bool ticked
-            = dialogs.size() >= TickAt && dialogs.at(TickAt - 1).value(2) == QLatin1String("1");
-        result.notes << QStringLiteral("dialogs  answered %1 (%2)")
-                            .arg(dialogs.size())
-                            .arg(offers.join(QStringLiteral(", ")));
-        result.check(QStringLiteral("the stop box offered from the third dialog in a row on"),
-                     offeredRight);
-        result.check(QStringLiteral("the stop box ticked in dialog %1").arg(TickAt), ticked);
-        result.check(QStringLiteral("no dialog held the other windows back"),
-                     !dialogs.isEmpty() && !modal);
-        // Silence: no dialog for 3 s once the box was ticked. The page's
-        // loop still calls alert(), each call answered by the program.
-        const double cpuBefore = cpuSeconds(child->pid());
-        const qint64 silenceBegan = monotonicNs();
-        pause(3000);
-        const double busy
-            = (cpuSeconds(child->pid()) - cpuBefore) / (double(monotonicNs() - silenceBegan) / 1e9);
-        int later = 0;
-        while (child->take(QStringLiteral("dialog")))
-            ++later;
-        result.notes << QStringLiteral("silence  %1 dialog(s) in the 3 s after the box was ticked; "
-                                       "the program's process busy %2% of a core meanwhile")
-                            .arg(later)
-                            .arg(fixed(busy * 100, 0));
-        result.check(QStringLiteral("the page silent once stopped"), later == 0 && ticked);
-        probe(child.get(), result, QStringLiteral("while the stopped page runs its loop"));
+        return run(3, [&](ChildProcess *child, Result &result) {
+            constexpr int TickAt = 5;
+            if (!ask(child, result, QStringLiteral("dialogs %1").arg(TickAt),
+                     QStringLiteral("dialogs"))
+                || !ask(child, result, QStringLiteral("open ") + address(m_alerts),
+                        QStringLiteral("opened")))
+                return false;
+            QList<QStringList> dialogs;
+            QString failure;
+            waitUntil(
+                [&] {
+                    while (const std::optional<QStringList> dialog
+                           = child->take(QStringLiteral("dialog")))
+                        dialogs << *dialog;
+                    return dialogs.size() >= TickAt;
+                },
+                30000, {child}, &failure);
+            QStringList offers;
+            bool offeredRight = dialogs.size() >= TickAt;
+            bool modal = false;
+            for (const QStringList &dialog : std::as_const(dialogs)) {
+                const int sequence = dialog.value(0).toInt();
+                const bool offered = dialog.value(1) == QLatin1String("1");
+                offers << (offered ? QStringLiteral("%1 offered").arg(sequence)
+                                   : QStringLiteral("%1 not offered").arg(sequence));
+                offeredRight = offeredRight && offered == (sequence >= 3);
+                modal = modal || dialog.value(3) == QLatin1String("1");
+            }
+            const bool ticked
+                = dialogs.size() >= TickAt && dialogs.at(TickAt - 1).value(2) == QLatin1String("1");
+            result.notes << QStringLiteral("dialogs  answered %1 (%2)")
+                                .arg(dialogs.size())
+                                .arg(offers.join(QStringLiteral(", ")));
+            result.check(QStringLiteral("the stop box offered from the third dialog in a row on"),
+                         offeredRight);
+            result.check(QStringLiteral("the stop box ticked in dialog %1").arg(TickAt), ticked);
+            result.check(QStringLiteral("no dialog held the other windows back"),
+                         !dialogs.isEmpty() && !modal);
+            // Silence: no dialog for 3 s once the box was ticked. The page's
+            // loop still calls alert(), each call answered by the program.
+            const double cpuBefore = cpuSeconds(child->pid());
+            const qint64 silenceBegan = monotonicNs();
+            pause(3000);
+            const double busy = (cpuSeconds(child->pid()) - cpuBefore)
+                / (double(monotonicNs() - silenceBegan) / 1e9);
+            int later = 0;
+            while (child->take(QStringLiteral("dialog")))
+                ++later;
+            result.notes << QStringLiteral(
+                                "silence  %1 dialog(s) in the 3 s after the box was ticked; "
+                                "the program's process busy %2% of a core meanwhile")
+                                .arg(later)
+                                .arg(fixed(busy * 100, 0));
+            result.check(QStringLiteral("the page silent once stopped"), later == 0 && ticked);
+            probe(child, result, QStringLiteral("while the stopped page runs its loop"));
 
-        // The same page in a new tab, its first alert left on screen: the
-        // program must still end with Ctrl+Q.
-        if (!ask(child.get(), result, QStringLiteral("dialogs hold"), QStringLiteral("dialogs"))
-            || !ask(child.get(), result, QStringLiteral("open ") + address(m_alerts),
-                    QStringLiteral("opened")))
-            return result;
-        std::optional<QStringList> held;
-        waitUntil([&] { return bool(held = child->take(QStringLiteral("dialog"))); }, 30000,
-                  {child.get()}, &failure);
-        result.notes << QStringLiteral("held     %1")
-                            .arg(held ? QStringLiteral(
-                                     "an alert of a second tab on the same page left on screen")
-                                      : QStringLiteral("no alert came up in the second tab: ")
-                                         + failure);
-        result.check(QStringLiteral("an alert on screen for Ctrl+Q, not modal"),
-                     held && held->value(3) == QLatin1String("0"));
-        finish(child.get(), pinger, result);
-        return result;
+            // The same page in a new tab, its first alert left on screen: the
+            // program must still end with Ctrl+Q.
+            if (!ask(child, result, QStringLiteral("dialogs hold"), QStringLiteral("dialogs"))
+                || !ask(child, result, QStringLiteral("open ") + address(m_alerts),
+                        QStringLiteral("opened")))
+                return false;
+            std::optional<QStringList> held;
+            waitUntil([&] { return bool(held = child->take(QStringLiteral("dialog"))); }, 30000,
+                      {child}, &failure);
+            result.notes << QStringLiteral("held     %1")
+                                .arg(held ? QStringLiteral(
+                                         "an alert of a second tab on the same page left on screen")
+                                          : QStringLiteral("no alert came up in the second tab: ")
+                                             + failure);
+            result.check(QStringLiteral("an alert on screen for Ctrl+Q, not modal"),
+                         held && held->value(3) == QLatin1String("0"));
+            return true;
+        });
     }
 
     Result title()
     {
-        Result result;
-        result.name = QStringLiteral("title");
-        auto child = start(result, 3);
-        if (!child)
-            return result;
-        Pinger pinger(child.get());
-        if (!ask(child.get(), result, QStringLiteral("stall reset"), {})
-            || !ask(child.get(), result, QStringLiteral("open ") + address(m_title),
-                    QStringLiteral("opened")))
-            return result;
-        // Until the tab's name is the long title, or 30 s.
-        std::optional<QStringList> shown;
-        const qint64 began = monotonicNs();
-        while (monotonicNs() - began < 30'000'000'000) {
-            shown = ask(child.get(), result, QStringLiteral("title"), QStringLiteral("title"));
+        return run(3, [&](ChildProcess *child, Result &result) {
+            if (!ask(child, result, QStringLiteral("open ") + address(m_title),
+                     QStringLiteral("opened")))
+                return false;
+            // Until the tab's name is the long title, or 30 s.
+            std::optional<QStringList> shown;
+            const qint64 began = monotonicNs();
+            while (monotonicNs() - began < 30'000'000'000) {
+                shown = ask(child, result, QStringLiteral("title"), QStringLiteral("title"));
+                if (!shown)
+                    return false;
+                if (shown->value(2).toInt() > 100)
+                    break;
+                pause(250);
+            }
+            pause(1000);
+            shown = ask(child, result, QStringLiteral("title"), QStringLiteral("title"));
             if (!shown)
-                return result;
-            if (shown->value(2).toInt() > 100)
-                break;
-            pause(250);
-        }
-        pause(1000);
-        shown = ask(child.get(), result, QStringLiteral("title"), QStringLiteral("title"));
-        if (!shown)
-            return result;
-        const int name = shown->value(2).toInt();
-        result.notes << QStringLiteral(
-                            "title    the page's name %1 characters, the tab's caption %2, "
-                            "its panel's text %3; the main window repainted in %4 ms")
-                            .arg(name)
-                            .arg(shown->value(0), shown->value(1), shown->value(3));
-        result.check(QStringLiteral("the long title reached the tab"), name > 100);
-        result.check(QStringLiteral("the window repainted within %1 ms").arg(TargetMs),
-                     shown->value(3).toDouble() <= TargetMs);
-        probe(child.get(), result, QString());
-        finish(child.get(), pinger, result);
-        return result;
+                return false;
+            const int name = shown->value(2).toInt();
+            result.notes << QStringLiteral(
+                                "title    the page's name %1 characters, the tab's caption %2, "
+                                "its panel's text %3; the main window repainted in %4 ms")
+                                .arg(name)
+                                .arg(shown->value(0), shown->value(1), shown->value(3));
+            result.check(QStringLiteral("the long title reached the tab"), name > 100);
+            result.check(QStringLiteral("the window repainted within %1 ms").arg(TargetMs),
+                         shown->value(3).toDouble() <= TargetMs);
+            probe(child, result, QString());
+            return true;
+        });
     }
 
     // Another document for every navigation, or a fragment of the same one.
     Result navigation(bool fragments)
     {
-        Result result;
-        result.name = fragments ? QStringLiteral("fragments") : QStringLiteral("navigation");
         const QUrl page = fragments ? m_fragments : m_navigate;
         const QString path = page.path();
-        auto child = start(result, 3);
-        if (!child)
-            return result;
-        Pinger pinger(child.get());
-        if (!ask(child.get(), result, QStringLiteral("stall reset"), {}))
-            return result;
-        const int before = m_server.requests(path);
-        const qint64 began = monotonicNs();
-        if (!ask(child.get(), result, QStringLiteral("open ") + address(page),
-                 QStringLiteral("opened")))
-            return result;
-        pause(m_stormSeconds * 1000);
-        const double seconds = double(monotonicNs() - began) / 1e9;
-        const int loads = m_server.requests(path) - before;
-        const std::optional<QStringList> shown
-            = ask(child.get(), result, QStringLiteral("title"), QStringLiteral("title"));
-        const std::optional<QStringList> changes = ask(
-            child.get(), result, QStringLiteral("navigations"), QStringLiteral("navigations"));
-        result.notes << QStringLiteral("storm    %1 s: %2 documents requested (%3 a second), "
-                                       "%4 address changes reported to the program%5")
-                            .arg(fixed(seconds))
-                            .arg(loads)
-                            .arg(fixed(loads / seconds, 0))
-                            .arg(changes ? changes->value(0) : QStringLiteral("?"))
-                            .arg(shown ? QStringLiteral("; the main window repainted in %1 ms")
-                                             .arg(shown->value(3))
-                                       : QString());
-        // The engine says on the console when it holds a page's navigations
-        // back.
-        if (child->errorTail(2000).contains(QLatin1String("Throttling navigation")))
-            result.notes << QStringLiteral(
-                "throttle the engine said it throttled the page's navigations");
-        result.check(QStringLiteral("the page navigated"),
-                     changes && changes->value(0).toInt() > 1);
-        probe(child.get(), result, QStringLiteral("while the storm goes on"));
-        finish(child.get(), pinger, result);
-        return result;
+        return run(3, [&](ChildProcess *child, Result &result) {
+            const int before = m_server.requests(path);
+            const qint64 began = monotonicNs();
+            if (!ask(child, result, QStringLiteral("open ") + address(page),
+                     QStringLiteral("opened")))
+                return false;
+            pause(m_stormSeconds * 1000);
+            const double seconds = double(monotonicNs() - began) / 1e9;
+            const int loads = m_server.requests(path) - before;
+            const std::optional<QStringList> shown
+                = ask(child, result, QStringLiteral("title"), QStringLiteral("title"));
+            const std::optional<QStringList> changes
+                = ask(child, result, QStringLiteral("navigations"), QStringLiteral("navigations"));
+            result.notes << QStringLiteral("storm    %1 s: %2 documents requested (%3 a second), "
+                                           "%4 address changes reported to the program%5")
+                                .arg(fixed(seconds))
+                                .arg(loads)
+                                .arg(fixed(loads / seconds, 0))
+                                .arg(changes ? changes->value(0) : QStringLiteral("?"))
+                                .arg(shown ? QStringLiteral("; the main window repainted in %1 ms")
+                                                 .arg(shown->value(3))
+                                           : QString());
+            // The engine says on the console when it holds a page's navigations
+            // back.
+            if (child->errorTail(2000).contains(QLatin1String("Throttling navigation")))
+                result.notes << QStringLiteral(
+                    "throttle the engine said it throttled the page's navigations");
+            result.check(QStringLiteral("the page navigated"),
+                         changes && changes->value(0).toInt() > 1);
+            probe(child, result, QStringLiteral("while the storm goes on"));
+            return true;
+        });
     }
 
     Result allocation()
     {
-        Result result;
-        result.name = QStringLiteral("allocation");
-        auto child = start(result, 3);
-        if (!child)
-            return result;
-        Pinger pinger(child.get());
-        if (!ask(child.get(), result, QStringLiteral("stall reset"), {}))
-            return result;
-        const qint64 began = monotonicNs();
-        if (!ask(child.get(), result, QStringLiteral("open ") + address(m_allocate),
-                 QStringLiteral("opened")))
-            return result;
-        bool crashed = false;
-        while (!crashed && monotonicNs() - began < 60'000'000'000) {
-            pause(250);
-            const std::optional<QStringList> answer
-                = ask(child.get(), result, QStringLiteral("crashed"), QStringLiteral("crashed"));
-            if (!answer)
-                return result;
-            crashed = answer->value(0) == QLatin1String("1");
-        }
-        result.notes << (crashed
-                             ? QStringLiteral(
-                                   "crash    the tab showed the crash page %1 s after it opened")
-                                   .arg(fixed(double(monotonicNs() - began) / 1e9))
-                             : QStringLiteral("crash    no crash page within 60 s"));
-        result.check(QStringLiteral("the crash page shown"), crashed);
-        probe(child.get(), result, QString());
-        const std::optional<QStringList> opened
-            = ask(child.get(), result, QStringLiteral("open %1 load").arg(address(m_quiet)),
-                  QStringLiteral("opened"));
-        result.check(QStringLiteral("a new tab opens and loads after the crash"), bool(opened));
-        finish(child.get(), pinger, result);
-        return result;
+        return run(3, [&](ChildProcess *child, Result &result) {
+            const qint64 began = monotonicNs();
+            if (!ask(child, result, QStringLiteral("open ") + address(m_allocate),
+                     QStringLiteral("opened")))
+                return false;
+            bool crashed = false;
+            while (!crashed && monotonicNs() - began < 60'000'000'000) {
+                pause(250);
+                const std::optional<QStringList> answer
+                    = ask(child, result, QStringLiteral("crashed"), QStringLiteral("crashed"));
+                if (!answer)
+                    return false;
+                crashed = answer->value(0) == QLatin1String("1");
+            }
+            result.notes
+                << (crashed ? QStringLiteral(
+                                  "crash    the tab showed the crash page %1 s after it opened")
+                                  .arg(fixed(double(monotonicNs() - began) / 1e9))
+                            : QStringLiteral("crash    no crash page within 60 s"));
+            result.check(QStringLiteral("the crash page shown"), crashed);
+            probe(child, result, QString());
+            const std::optional<QStringList> opened
+                = ask(child, result, QStringLiteral("open %1 load").arg(address(m_quiet)),
+                      QStringLiteral("opened"));
+            result.check(QStringLiteral("a new tab opens and loads after the crash"), bool(opened));
+            return true;
+        });
     }
 
 private:
     static QString address(const QUrl &url) { return url.toString(QUrl::FullyEncoded); }
+
+    // A scenario: the program started with the popup mode, the ping running
+    // and the stall measure reset, then the scenario's own steps; once they
+    // have gone through (true), the figures and Ctrl+Q. A step that failed
+    // is noted in the result.
+    Result run(int popupMode, const std::function<bool(ChildProcess *child, Result &result)> &steps)
+    {
+        Result result;
+        const std::unique_ptr<ChildProcess> child = start(result, popupMode);
+        if (!child)
+            return result;
+        Pinger pinger(child.get());
+        if (ask(child.get(), result, QStringLiteral("stall reset"), {})
+            && steps(child.get(), result))
+            finish(child.get(), pinger, result);
+        return result;
+    }
 
     std::unique_ptr<ChildProcess> start(Result &result, int popupMode)
     {
