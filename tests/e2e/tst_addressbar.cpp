@@ -1,6 +1,7 @@
 #include "support/EngineTest.h"
 #include "support/HttpServer.h"
 #include "support/TestPlatform.h"
+#include "support/UserInput.h"
 
 #include "app/frmCV.h"
 #include "engine/WebEngineBrowser.h"
@@ -47,10 +48,8 @@ class TestAddressBarEngine : public QObject
     // Types the address into the tab's box and presses Enter, as a user does.
     static void enter(frmBrowser *tab, const QUrl &address)
     {
-        auto *box = tab->findChild<QComboBox *>(u"cboAddress"_s);
-        box->setEditText(QString());
-        QTest::keyClicks(box->lineEdit(), address.toString());
-        QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+        UserInput::replaceText(tab->findChild<QComboBox *>(u"cboAddress"_s), address.toString());
+        UserInput::press(Qt::Key_Return);
     }
 
     // Waits until the tab has shown the page of that title at that address

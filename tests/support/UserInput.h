@@ -84,6 +84,16 @@ inline void type(const QString &text)
     }
 }
 
+// A click in the text field (or editable box), then its text selected and
+// replaced by what is typed, as a person corrects a field.
+inline void replaceText(QWidget *field, const QString &text)
+{
+    click(field);
+    press(Qt::CTRL | Qt::Key_A);
+    press(Qt::Key_Backspace);
+    type(text);
+}
+
 // What a window manager does once a dialog closes: the window under it
 // becomes the active one again. The offscreen platform has no window
 // manager, and keeps the hidden dialog's window as the focus window.

@@ -1,4 +1,5 @@
 #include "support/TestPlatform.h"
+#include "support/UserInput.h"
 
 #include "tab/frmBrowser.h"
 
@@ -11,7 +12,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include <algorithm>
 #include <memory>
 #include <sys/stat.h>
 
@@ -59,16 +59,9 @@ class TestAddressBar : public QObject
     {
         return static_cast<FakeBrowser *>(tab->browser())->navigations().mid(1);
     }
-    // Types the text as a user would; what the test keyboard cannot type is
-    // put in as a paste would.
-    static void typeInto(QComboBox *box, const QString &text)
-    {
-        box->setEditText(QString());
-        if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; }))
-            QTest::keyClicks(box->lineEdit(), text);
-        else
-            box->lineEdit()->insert(text);
-    }
+    // Types the text into the box as a user would: a click in it, its text
+    // selected, then the keys.
+    static void typeInto(QComboBox *box, const QString &text) { UserInput::replaceText(box, text); }
     QStringList folderEntries() const
     {
         return QDir(m_platform->folder.path())
@@ -86,6 +79,7 @@ private Q_SLOTS:
         m_area = std::make_unique<QMdiArea>();
         m_area->resize(900, 700);
         m_area->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_area.get()));
     }
     void cleanup()
     {
@@ -148,10 +142,8 @@ private Q_SLOTS:
         QComboBox *box = addressBox(tab);
         const QStringList listed = itemsOf(box);
         // Typing into a box that has the focus, where completion would act.
-        QVERIFY(QTest::qWaitForWindowActive(m_area.get()));
-        box->setFocus();
         typeInto(box, typed);
-        QTest::keyClick(box->lineEdit(), Qt::Key(key));
+        UserInput::press(Qt::Key(key));
 
         QCOMPARE(navigationsAfterLoad(tab), QStringList {typed});
         QVERIFY(tab->findChild<QTimer *>(u"timTimer"_s)->isActive());
@@ -179,7 +171,7 @@ private Q_SLOTS:
         QComboBox *box = addressBox(tab);
         for (int i = 0; i < 2; ++i) {
             typeInto(box, u"http://127.0.0.1/"_s);
-            QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+            UserInput::press(Qt::Key_Return);
         }
         QCOMPARE(navigationsAfterLoad(tab), QStringList(2, u"http://127.0.0.1/"_s));
         QCOMPARE(itemsOf(box), QStringList(2, u"http://127.0.0.1/"_s));
@@ -208,7 +200,8 @@ private Q_SLOTS:
                  (QStringList {u"http://a.fr/"_s, u"http://b.fr/"_s, u"http://c.fr/"_s}));
 
         if (how == u"arrow") {
-            QTest::keyClick(box->lineEdit(), Qt::Key_Down);
+            UserInput::click(box);
+            UserInput::press(Qt::Key_Down);
         } else {
             box->showPopup();
             QAbstractItemView *view = box->view();
@@ -252,8 +245,8 @@ private Q_SLOTS:
         QComboBox *box = addressBox(tab);
         // The box shows a listed entry: the box itself would take the key for
         // a pick of it.
-        box->setEditText(u"http://a.fr/"_s);
-        QTest::keyClick(box->lineEdit(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        typeInto(box, u"http://a.fr/"_s);
+        UserInput::press(QKeyCombination(Qt::KeyboardModifiers(modifiers), Qt::Key(key)));
         QVERIFY(navigationsAfterLoad(tab).isEmpty());
         QCOMPARE(itemsOf(box), QStringList {u"http://a.fr/"_s});
         QCOMPARE(folderEntries(), QStringList {u"visited.MRU"_s});
@@ -295,7 +288,7 @@ private Q_SLOTS:
         frmBrowser *tab = openTab();
         QComboBox *box = addressBox(tab);
         typeInto(box, u"http://127.0.0.1/"_s);
-        QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+        UserInput::press(Qt::Key_Return);
         QCOMPARE(navigationsAfterLoad(tab), QStringList {u"http://127.0.0.1/"_s});
         QCOMPARE(itemsOf(box), QStringList {u"http://127.0.0.1/"_s});
         QCOMPARE(folderEntries(), QStringList {u"Visited.MRU"_s});
@@ -308,8 +301,8 @@ private Q_SLOTS:
         frmBrowser *tab = openTab();
         QComboBox *box = addressBox(tab);
         const QString huge = u"http://127.0.0.1/"_s + QString(5000, u'a');
-        box->setEditText(huge);
-        QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+        typeInto(box, huge);
+        UserInput::press(Qt::Key_Return);
         QCOMPARE(navigationsAfterLoad(tab), QStringList {huge});
         QCOMPARE(box->count(), 0);
         QCOMPARE(m_platform->folder.read(u"Visited.MRU"_s), huge.toUtf8() + "\r\n");

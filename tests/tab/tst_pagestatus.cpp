@@ -228,8 +228,7 @@ private Q_SLOTS:
         address->addItems({u"http://127.0.0.1/a"_s, u"http://127.0.0.1/b"_s});
         const QStringList items = itemsOf(address);
         fake(first)->setLocation(PageTitle, PageAddress);
-        address->lineEdit()->clear();
-        QTest::keyClicks(address->lineEdit(), u"127.0.0.1/tap"_s);
+        UserInput::replaceText(address, u"127.0.0.1/tap"_s);
         QCOMPARE(address->currentText(), u"127.0.0.1/tap"_s);
 
         fake(first)->raiseStatusTextChange(u"Recherche de 127.0.0.1..."_s);
