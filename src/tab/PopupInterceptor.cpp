@@ -90,8 +90,10 @@ protected:
         case QEvent::TouchBegin:
             if (!watched->isWidgetType())
                 break;
+            // Within the window the event is in: a dialog of the tab's is
+            // not the tab.
             for (const QWidget *widget = static_cast<QWidget *>(watched); widget;
-                 widget = widget->parentWidget()) {
+                 widget = widget->isWindow() ? nullptr : widget->parentWidget()) {
                 if (PopupInterceptor *interceptor = m_tabs.value(widget)) {
                     interceptor->userActed();
                     break;

@@ -1,6 +1,7 @@
 #include "support/MainWindowFixture.h"
 #include "support/TabStrip.h"
 #include "support/TestPlatform.h"
+#include "support/UserInput.h"
 
 #include "app/Module1.h"
 #include "app/frmCV.h"
@@ -10,6 +11,7 @@
 
 #include <QComboBox>
 #include <QDialog>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
@@ -29,7 +31,14 @@ namespace {
 const QUrl PopupUrl(u"http://127.0.0.1/popup"_s);
 
 enum class Shown { Nothing, Question, Limit };
-enum class UserAction { None, ClickOnPage, KeyInAddressBox, UserInitiatedRequest, ClickInOtherTab };
+enum class UserAction {
+    None,
+    ClickOnPage,
+    KeyInAddressBox,
+    UserInitiatedRequest,
+    ClickInOtherTab,
+    KeyInTabsDialog,
+};
 enum class Closing { OpenerUnloaded, OpenerDeleted, MainWindowClosed, MainWindowDeleted };
 
 } // namespace
@@ -285,6 +294,9 @@ private Q_SLOTS:
         QTest::newRow("request the user made")
             << u"2"_s << UserAction::UserInitiatedRequest << two << 3;
         QTest::newRow("click in another tab") << u"2"_s << UserAction::ClickInOtherTab << one << 0;
+        // A dialog of the tab's (a page's alert, say) is a window of its own.
+        QTest::newRow("key in a dialog of the tab's")
+            << u"2"_s << UserAction::KeyInTabsDialog << one << 0;
     }
     void burstAsksOnce()
     {
@@ -294,6 +306,12 @@ private Q_SLOTS:
         QFETCH(int, opened);
 
         openTabs(2);
+        // The asking tab in front, where a person can click in it; for a
+        // click in the other tab, that one stays in front.
+        if (action != UserAction::ClickInOtherTab) {
+            UserInput::click(Module1::GetTabPanel(forms(), u"1"_s)->label());
+            QCOMPARE(front(), tab(1));
+        }
         Module1::PopupMode = mode;
         messageBox().queueAnswer(MessageBox::No);
         messageBox().queueAnswer(MessageBox::Yes);
@@ -306,17 +324,25 @@ private Q_SLOTS:
         case UserAction::None:
             break;
         case UserAction::ClickOnPage:
-            QTest::mouseClick(tab(1)->browser()->widget(), Qt::LeftButton);
+            UserInput::click(tab(1)->browser()->widget());
             break;
         case UserAction::KeyInAddressBox:
-            QTest::keyClick(tab(1)->findChild<QComboBox *>(u"cboAddress"_s), Qt::Key_A);
+            UserInput::click(tab(1)->findChild<QComboBox *>(u"cboAddress"_s));
+            UserInput::press(Qt::Key_A);
             break;
         case UserAction::UserInitiatedRequest:
             userInitiated = true;
             break;
         case UserAction::ClickInOtherTab:
-            QTest::mouseClick(tab(2)->browser()->widget(), Qt::LeftButton);
+            UserInput::click(tab(2)->browser()->widget());
             break;
+        case UserAction::KeyInTabsDialog: {
+            QDialog dialog(tab(1));
+            dialog.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+            UserInput::pressIn(&dialog, Qt::Key_A);
+            break;
+        }
         }
         request(1, userInitiated);
         request(1);
