@@ -216,6 +216,15 @@ public:
         return std::nullopt;
     }
 
+    // Opens tabs (or the floor's views) on page until there are that many,
+    // each loaded before the next; the answer tells how many pages are
+    // visible.
+    std::optional<QStringList> fill(ChildProcess *child, int tabs, const QUrl &page)
+    {
+        return ask(child, QStringLiteral("fill %1 ").arg(tabs) + page.toString(QUrl::FullyEncoded),
+                   QStringLiteral("filled"), m_timeoutMs * 4);
+    }
+
     // Opens a tab (or the floor's new window) on a page of its own, waits for
     // it to load, and closes it again. The browser opens it by command: "new"
     // (F12) or "popup" (a click on its first tab's target=_blank link).
@@ -427,10 +436,7 @@ int memory(Bench &bench, int runs, int tabs, int settleSeconds, bool floorAllVis
                                                          : bench.startFloor(page, floorExtra);
             if (!child)
                 return 1;
-            const std::optional<QStringList> filled = bench.ask(
-                child.get(),
-                QStringLiteral("fill %1 ").arg(tabs) + page.toString(QUrl::FullyEncoded),
-                QStringLiteral("filled"), bench.timeoutMs() * 4);
+            const std::optional<QStringList> filled = bench.fill(child.get(), tabs, page);
             if (!filled)
                 return 1;
             pause(settleSeconds * 1000);
@@ -472,9 +478,7 @@ int panelSwitch(Bench &bench, int clicks, int tabs, quint32 seed, const QStringL
             = program == 0 ? bench.startCorvane(page, corvaneExtra) : bench.startFloor(page);
         if (!child)
             return 1;
-        if (!bench.ask(child.get(),
-                       QStringLiteral("fill %1 ").arg(tabs) + page.toString(QUrl::FullyEncoded),
-                       QStringLiteral("filled"), bench.timeoutMs() * 4))
+        if (!bench.fill(child.get(), tabs, page))
             return 1;
         child->send(QStringLiteral("switch %1 %2").arg(clicks).arg(seed));
         QList<double> activated, returned, tabPaint, viewPaint, lastViewPaint, windowDrawn;
