@@ -2,7 +2,6 @@
 
 #include "os/Registry.h"
 #include "platform/Platform.h"
-
 #include "widgets/FormDialog.h"
 
 #include <exception>

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "platform/Platform.h"
-
 #include "widgets/FormDialog.h"
 
 class QCheckBox;
