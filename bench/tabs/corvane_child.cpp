@@ -14,8 +14,10 @@
 //   close          unload the tab opened last, delete what it left for
 //                  later, make the first tab active again; answers
 //                  "closed deleted|kept"
-//   fill N ADDRESS open tabs on ADDRESS until N are open, each loaded
-//                  before the next; answers "filled N VISIBLE_PAGES"
+//   fill N ADDRESS [MS]
+//                  open tabs on ADDRESS until N are open, each loaded and
+//                  then on screen for MS before the next; answers
+//                  "filled N VISIBLE_PAGES"
 //   switch N SEED  click N panels of the tab strip, chosen at random;
 //                  answers "click ..." for each, then "switched"
 //   trim           give the heap's free memory back to the system;
@@ -132,8 +134,8 @@ public:
             clickLink(words.at(1));
         else if (command == QLatin1String("close"))
             closeTab();
-        else if (command == QLatin1String("fill") && words.size() == 3)
-            fill(words.at(1).toInt(), words.at(2));
+        else if (command == QLatin1String("fill") && (words.size() == 3 || words.size() == 4))
+            fill(words.at(1).toInt(), words.at(2), words.value(3).toInt());
         else if (command == QLatin1String("switch") && words.size() == 3)
             switchPanels(words.at(1).toInt(), words.at(2).toUInt());
         else if (command == QLatin1String("trim"))
@@ -294,7 +296,7 @@ private:
                         + (deleted ? QStringLiteral("deleted") : QStringLiteral("kept")));
     }
 
-    void fill(int count, const QString &address)
+    void fill(int count, const QString &address, int lookMs)
     {
         if (!writeSettings(m_folder, address)) {
             Channel::answer(QStringLiteral("error cannot write the settings file"));
@@ -309,6 +311,7 @@ private:
                                     .arg(Module1::CountTabs(*m_forms)));
                 return;
             }
+            QTest::qWait(lookMs);
         }
         int visible = 0;
         for (const frmBrowser *tab : m_forms->of<frmBrowser>())

@@ -10,8 +10,10 @@
 //                  START END" when the engine has asked for the new window
 //                  and its view is made, then "loaded T ok"
 //   close          delete the view the click opened; answers "closed deleted"
-//   fill N ADDRESS add views loading ADDRESS until N are open, each loaded
-//                  before the next; answers "filled N VISIBLE_PAGES"
+//   fill N ADDRESS [MS]
+//                  add views loading ADDRESS until N are open, each loaded
+//                  and then on screen for MS before the next; answers
+//                  "filled N VISIBLE_PAGES"
 //   switch N SEED  make N views chosen at random the current one; answers
 //                  "click ..." for each, as the browser does, then "switched"
 //   trim           give the heap's free memory back to the system;
@@ -112,8 +114,8 @@ public:
             clickLink(words.at(1));
         else if (command == QLatin1String("close"))
             closeOpened();
-        else if (command == QLatin1String("fill") && words.size() == 3)
-            fill(words.at(1).toInt(), words.at(2));
+        else if (command == QLatin1String("fill") && (words.size() == 3 || words.size() == 4))
+            fill(words.at(1).toInt(), words.at(2), words.value(3).toInt());
         else if (command == QLatin1String("switch") && words.size() == 3)
             switchViews(words.at(1).toInt(), words.at(2).toUInt());
         else if (command == QLatin1String("trim"))
@@ -164,7 +166,7 @@ private:
                         + (page ? QStringLiteral("kept") : QStringLiteral("deleted")));
     }
 
-    void fill(int views, const QString &address)
+    void fill(int views, const QString &address, int lookMs)
     {
         while (count() < views) {
             FloorView *view = addView();
@@ -173,6 +175,7 @@ private:
                 Channel::answer(QStringLiteral("error view %1 did not load").arg(count()));
                 return;
             }
+            QTest::qWait(lookMs);
         }
         int visible = 0;
         for (int i = 0; i < count(); ++i)

@@ -217,13 +217,19 @@ public:
     }
 
     // Opens tabs (or the floor's views) on page until there are that many,
-    // each loaded before the next; the answer tells how many pages are
-    // visible.
+    // each loaded and then on screen for the look time before the next; the
+    // answer tells how many pages are visible.
     std::optional<QStringList> fill(ChildProcess *child, int tabs, const QUrl &page)
     {
-        return ask(child, QStringLiteral("fill %1 ").arg(tabs) + page.toString(QUrl::FullyEncoded),
+        return ask(child,
+                   QStringLiteral("fill %1 %2 %3")
+                       .arg(tabs)
+                       .arg(page.toString(QUrl::FullyEncoded))
+                       .arg(m_lookMs),
                    QStringLiteral("filled"), m_timeoutMs * 4);
     }
+    void setLookMs(int ms) { m_lookMs = ms; }
+    int lookMs() const { return m_lookMs; }
 
     // Opens a tab (or the floor's new window) on a page of its own, waits for
     // it to load, and closes it again. The browser opens it by command: "new"
@@ -311,6 +317,7 @@ private:
     PageServer m_server;
     QHash<int, qint64> m_onloads;
     int m_run = 0;
+    int m_lookMs = 0;
     QSize m_viewSize {1024, 768};
     QString m_trigger;
 };
@@ -422,7 +429,8 @@ int memory(Bench &bench, int runs, int tabs, int settleSeconds, bool floorAllVis
         out << "floor    trial: the views behind the current one stay shown\n";
     out << "runs     " << runs << " of each, one program at a time; sample = PSS (and RSS) "
         << "summed over the program and its engine helpers, " << settleSeconds
-        << " s after the last of " << tabs << " tabs on the same page loaded\n";
+        << " s after the last of " << tabs << " tabs on the same page loaded, each page on screen "
+        << bench.lookMs() << " ms before the next tab (--look)\n";
     out.flush();
     QList<double> pss[2];
     QList<double> rss[2];
@@ -648,6 +656,11 @@ int main(int argc, char *argv[])
     const QCommandLineOption settleOption = number(
         "settle", "memory, cycles: seconds to wait before reading memory (default 5; cycles 2).",
         "");
+    const QCommandLineOption lookOption
+        = number("look",
+                 "memory, switch: milliseconds each page stays on screen after it loaded, before "
+                 "the next tab opens, as a person looks at it (default 300; 0: at once).",
+                 "300");
     const QCommandLineOption clicksOption = number("clicks", "switch: panel clicks.", "100");
     const QCommandLineOption seedOption = number("seed", "switch: random seed.", "1");
     const QCommandLineOption cyclesOption = number("cycles", "cycles: open-close cycles.", "200");
@@ -661,9 +674,9 @@ int main(int argc, char *argv[])
     const QCommandLineOption floorOption(
         QStringLiteral("floor"), QStringLiteral("The floor program."), QStringLiteral("PATH"));
     parser.addOptions({samplesOption, warmupOption, pauseOption, runsOption, tabsOption,
-                       settleOption, clicksOption, seedOption, cyclesOption, everyOption,
-                       timeoutOption, corvaneOption, floorOption, floorAllVisibleOption,
-                       withFloorOption, trimOption});
+                       settleOption, lookOption, clicksOption, seedOption, cyclesOption,
+                       everyOption, timeoutOption, corvaneOption, floorOption,
+                       floorAllVisibleOption, withFloorOption, trimOption});
     parser.process(app);
 
     const QStringList positional = parser.positionalArguments();
@@ -688,16 +701,17 @@ int main(int argc, char *argv[])
     const int runs = positive(runsOption, 3);
     const int tabs = positive(tabsOption, 16);
     const int settle = positive(settleOption, which == QLatin1String("cycles") ? 2 : 5, true);
+    const int look = positive(lookOption, 300, true);
     const int clicks = positive(clicksOption, 100);
     const int seed = positive(seedOption, 1, true);
     const int cycleCount = positive(cyclesOption, 200);
     const int every = positive(everyOption, 50);
     const int timeout = positive(timeoutOption, 60);
-    for (int value :
-         {samples, warmup, pauseMs, runs, tabs, settle, clicks, seed, cycleCount, every, timeout}) {
+    for (int value : {samples, warmup, pauseMs, runs, tabs, settle, look, clicks, seed, cycleCount,
+                      every, timeout}) {
         if (value < 0) {
-            err << "corvane_tabs: options take a positive number (--warmup, --pause, --settle "
-                   "and --seed also 0)\n";
+            err << "corvane_tabs: options take a positive number (--warmup, --pause, --settle, "
+                   "--look and --seed also 0)\n";
             return 2;
         }
     }
@@ -727,6 +741,7 @@ int main(int argc, char *argv[])
     QStringList corvaneExtra;
     QStringList trials;
     Bench bench(paths, timeout);
+    bench.setLookMs(look);
     if (!bench.listen())
         return 1;
     bench.printHeader(which);
