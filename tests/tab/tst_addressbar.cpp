@@ -1,3 +1,4 @@
+#include "support/TabFixture.h"
 #include "support/TestPlatform.h"
 #include "support/UserInput.h"
 
@@ -19,14 +20,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QStringList itemsOf(const QComboBox *box)
-{
-    QStringList items;
-    for (int i = 0; i < box->count(); ++i)
-        items.append(box->itemText(i));
-    return items;
-}
-
 int modeOf(const QString &path)
 {
     struct stat info;
@@ -37,19 +30,10 @@ int modeOf(const QString &path)
 
 } // namespace
 
-class TestAddressBar : public QObject
+class TestAddressBar : public QObject, public TabFixture
 {
     Q_OBJECT
 
-    std::unique_ptr<TestPlatform> m_platform;
-    std::unique_ptr<QMdiArea> m_area;
-
-    frmBrowser *openTab()
-    {
-        auto *tab = new frmBrowser(TabHost {m_platform->platform(), m_area.get(), nullptr});
-        tab->Show();
-        return tab;
-    }
     static QComboBox *addressBox(const frmBrowser *tab)
     {
         return tab->findChild<QComboBox *>(u"cboAddress"_s);
@@ -74,18 +58,9 @@ private Q_SLOTS:
         // The offscreen platform's notices about the list's popup window are
         // no fault of the code under test.
         QTest::failOnWarning(QRegularExpression(u"^(?!This plugin does not support )"_s));
-        m_platform = std::make_unique<TestPlatform>();
-        QVERIFY(m_platform->folder.isValid());
-        m_area = std::make_unique<QMdiArea>();
-        m_area->resize(900, 700);
-        m_area->show();
-        QVERIFY(QTest::qWaitForWindowActive(m_area.get()));
+        startTest(false);
     }
-    void cleanup()
-    {
-        m_area.reset();
-        m_platform.reset();
-    }
+    void cleanup() { endTest(); }
 
     // Enter goes to the text as typed, lists it and appends it to the
     // history, which a tab opened later lists as one entry.

@@ -1,3 +1,4 @@
+#include "support/TabFixture.h"
 #include "support/TestPlatform.h"
 
 #include "app/Module1.h"
@@ -21,34 +22,10 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-QStringList itemsOf(const QComboBox *box)
-{
-    QStringList items;
-    for (int i = 0; i < box->count(); ++i)
-        items.append(box->itemText(i));
-    return items;
-}
-
-} // namespace
-
-class TestFrmBrowser : public QObject
+class TestFrmBrowser : public QObject, public TabFixture
 {
     Q_OBJECT
 
-    std::unique_ptr<TestPlatform> m_platform;
-    std::unique_ptr<QMdiArea> m_area;
-
-    // A tab in a main-window area of its own, created but not shown.
-    frmBrowser *newTab()
-    {
-        return new frmBrowser(TabHost {m_platform->platform(), m_area.get(), nullptr});
-    }
-    static FakeBrowser *fake(const frmBrowser *tab)
-    {
-        return static_cast<FakeBrowser *>(tab->browser());
-    }
     template<class T> static T *control(const frmBrowser *tab, const char *name)
     {
         T *found = tab->findChild<T *>(QString::fromLatin1(name));
@@ -58,22 +35,8 @@ class TestFrmBrowser : public QObject
     }
 
 private Q_SLOTS:
-    void init()
-    {
-        failOnStrayWarnings();
-        Module1::PopupMode.clear();
-        m_platform = std::make_unique<TestPlatform>();
-        QVERIFY(m_platform->folder.isValid());
-        m_area = std::make_unique<QMdiArea>();
-        m_area->resize(900, 700);
-        m_area->show();
-    }
-    void cleanup()
-    {
-        m_area.reset();
-        QCOMPARE(m_platform->forms.count(), 0);
-        m_platform.reset();
-    }
+    void init() { startTest(); }
+    void cleanup() { endTest(); }
 
     // The address box shows highlighted text's colour on the buttons' text
     // colour, whatever the desktop's colours; where they are those already,

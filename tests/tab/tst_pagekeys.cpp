@@ -1,3 +1,4 @@
+#include "support/TabFixture.h"
 #include "support/TestPlatform.h"
 
 #include "tab/FindBar.h"
@@ -13,28 +14,17 @@
 
 using namespace Qt::StringLiterals;
 
-class TestPageKeys : public QObject
+class TestPageKeys : public QObject, public TabFixture
 {
     Q_OBJECT
 
-    std::unique_ptr<TestPlatform> m_platform;
-    std::unique_ptr<QMdiArea> m_area;
-
     // A tab whose page has the focus, in the active window.
-    frmBrowser *openTab()
+    frmBrowser *openPageTab()
     {
-        auto *tab = new frmBrowser(TabHost {m_platform->platform(), m_area.get(), nullptr});
-        tab->setID(1);
-        tab->Show();
+        frmBrowser *tab = openTab();
         fake(tab)->setLocation(u"Page"_s, u"http://127.0.0.1:1/"_s);
-        if (!QTest::qWaitForWindowActive(m_area.get()))
-            qFatal("the window did not become active");
         fake(tab)->widget()->setFocus();
         return tab;
-    }
-    static FakeBrowser *fake(const frmBrowser *tab)
-    {
-        return static_cast<FakeBrowser *>(tab->browser());
     }
     static void press(QKeyCombination keys)
     {
@@ -46,19 +36,8 @@ class TestPageKeys : public QObject
     }
 
 private Q_SLOTS:
-    void init()
-    {
-        failOnStrayWarnings();
-        m_platform = std::make_unique<TestPlatform>();
-        m_area = std::make_unique<QMdiArea>();
-        m_area->resize(900, 700);
-        m_area->show();
-    }
-    void cleanup()
-    {
-        m_area.reset();
-        m_platform.reset();
-    }
+    void init() { startTest(); }
+    void cleanup() { endTest(); }
 
     void keysReachTheBoxes_data()
     {
@@ -73,7 +52,7 @@ private Q_SLOTS:
     {
         QFETCH(QKeyCombination, keys);
         QFETCH(QString, box);
-        frmBrowser *tab = openTab();
+        frmBrowser *tab = openPageTab();
         auto *target = tab->findChild<QComboBox *>(box);
         target->setEditText(u"texte d'avant"_s);
         press(keys);
@@ -93,7 +72,7 @@ private Q_SLOTS:
     {
         QFETCH(int, progress);
         QFETCH(bool, stops);
-        frmBrowser *tab = openTab();
+        frmBrowser *tab = openPageTab();
         fake(tab)->raiseProgressChange(0, 100);
         fake(tab)->raiseProgressChange(progress, 100);
         const qsizetype before = fake(tab)->calls().size();
@@ -128,7 +107,7 @@ private Q_SLOTS:
 
     void zoomKeys()
     {
-        frmBrowser *tab = openTab();
+        frmBrowser *tab = openPageTab();
         press(Qt::CTRL | Qt::Key_Equal);
         press(Qt::CTRL | Qt::Key_Plus);
         QCOMPARE(fake(tab)->ZoomFactor(), 1.25);
@@ -152,7 +131,7 @@ private Q_SLOTS:
     {
         QFETCH(int, matches);
         QFETCH(QString, result);
-        frmBrowser *tab = openTab();
+        frmBrowser *tab = openPageTab();
         fake(tab)->setFindAnswer(matches ? 2 : 0, matches);
         press(Qt::CTRL | Qt::Key_F);
         auto *bar = tab->findChild<FindBar *>();

@@ -1,3 +1,4 @@
+#include "support/TabFixture.h"
 #include "support/TestPlatform.h"
 #include "support/UserInput.h"
 
@@ -20,34 +21,12 @@ namespace {
 const QString WebSearch = u"http://www.google.fr/search?ie=UTF-8&oe=UTF-8&q="_s;
 const QString CrackSearch = u"http://recherche-cracks.invalid/?srch="_s;
 
-QStringList itemsOf(const QComboBox *box)
-{
-    QStringList items;
-    for (int i = 0; i < box->count(); ++i)
-        items.append(box->itemText(i));
-    return items;
-}
-
 } // namespace
 
-class TestSearchBar : public QObject
+class TestSearchBar : public QObject, public TabFixture
 {
     Q_OBJECT
 
-    std::unique_ptr<TestPlatform> m_platform;
-    std::unique_ptr<QMdiArea> m_area;
-
-    frmBrowser *openTab()
-    {
-        auto *tab = new frmBrowser(TabHost {m_platform->platform(), m_area.get(), nullptr});
-        tab->setID(1);
-        tab->Show();
-        return tab;
-    }
-    static FakeBrowser *fake(const frmBrowser *tab)
-    {
-        return static_cast<FakeBrowser *>(tab->browser());
-    }
     static QComboBox *box(const frmBrowser *tab, const QString &name)
     {
         return tab->findChild<QComboBox *>(name);
@@ -76,22 +55,8 @@ class TestSearchBar : public QObject
     static QStringList searches(const frmBrowser *tab) { return fake(tab)->navigations().mid(1); }
 
 private Q_SLOTS:
-    void init()
-    {
-        failOnStrayWarnings();
-        m_platform = std::make_unique<TestPlatform>();
-        QVERIFY(m_platform->folder.isValid());
-        m_area = std::make_unique<QMdiArea>();
-        m_area->resize(900, 700);
-        m_area->show();
-        QVERIFY(QTest::qWaitForWindowActive(m_area.get()));
-    }
-    void cleanup()
-    {
-        m_area.reset();
-        QCOMPARE(m_platform->forms.count(), 0);
-        m_platform.reset();
-    }
+    void init() { startTest(); }
+    void cleanup() { endTest(); }
 
     void address_data()
     {

@@ -1,3 +1,4 @@
+#include "support/TabFixture.h"
 #include "support/TestPlatform.h"
 
 #include "app/MainWindowOperations.h"
@@ -30,25 +31,17 @@ public:
 
 } // namespace
 
-class TestToolBarCommands : public QObject
+class TestToolBarCommands : public QObject, public TabFixture
 {
     Q_OBJECT
 
-    std::unique_ptr<TestPlatform> m_platform;
-    std::unique_ptr<QMdiArea> m_area;
     CountingMainWindow m_main;
 
-    frmBrowser *openTab()
+    frmBrowser *openPageTab()
     {
-        auto *tab = new frmBrowser(TabHost {m_platform->platform(), m_area.get(), &m_main});
-        tab->setID(1);
-        tab->Show();
+        frmBrowser *tab = openTab(&m_main);
         fake(tab)->setLocation(u"Page"_s, u"http://127.0.0.1:1/"_s);
         return tab;
-    }
-    static FakeBrowser *fake(const frmBrowser *tab)
-    {
-        return static_cast<FakeBrowser *>(tab->browser());
     }
     static QTimer *timer(const frmBrowser *tab) { return tab->findChild<QTimer *>(u"timTimer"_s); }
     static QAction *button(const frmBrowser *tab, const QString &key)
@@ -63,19 +56,10 @@ class TestToolBarCommands : public QObject
 private Q_SLOTS:
     void init()
     {
-        failOnStrayWarnings();
-        m_platform = std::make_unique<TestPlatform>();
-        m_area = std::make_unique<QMdiArea>();
-        m_area->resize(900, 700);
-        m_area->show();
+        startTest();
         m_main = {};
     }
-    void cleanup()
-    {
-        m_area.reset();
-        QCOMPARE(m_platform->forms.count(), 0);
-        m_platform.reset();
-    }
+    void cleanup() { endTest(); }
 
     // Each key's command, letter case included. Every click starts the busy
     // timer, whose next tick puts the page's name in the caption.
@@ -113,7 +97,7 @@ private Q_SLOTS:
         QFETCH(QList<int>, mainCalls);
         if (!startAddress.isEmpty())
             m_platform->folder.write(u"Corvane.ini"_s, startAddress.toUtf8() + "\r\n3\r\n");
-        frmBrowser *tab = openTab();
+        frmBrowser *tab = openPageTab();
         QTRY_VERIFY(!timer(tab)->isActive());
         const qsizetype before = fake(tab)->calls().size();
         tab->setCaption(u"avant"_s);
@@ -136,7 +120,7 @@ private Q_SLOTS:
 
     void busyTimerCaptionCycle()
     {
-        frmBrowser *tab = openTab();
+        frmBrowser *tab = openPageTab();
         fake(tab)->setBusy(true);
         button(tab, u"Refresh"_s)->trigger();
         QTRY_COMPARE(tab->caption(), u"Traitement en cours..."_s);
@@ -150,7 +134,7 @@ private Q_SLOTS:
     // Stop puts the page's name in the caption at once, and it stays.
     void stopWhileLoading()
     {
-        frmBrowser *tab = openTab();
+        frmBrowser *tab = openPageTab();
         fake(tab)->setBusy(true);
         button(tab, u"Back"_s)->trigger();
         QTRY_COMPARE(tab->caption(), u"Traitement en cours..."_s);
@@ -175,7 +159,7 @@ private Q_SLOTS:
     {
         QFETCH(QKeyCombination, keys);
         QFETCH(QString, call);
-        frmBrowser *tab = openTab();
+        frmBrowser *tab = openPageTab();
         QVERIFY(QTest::qWaitForWindowActive(m_area.get()));
         fake(tab)->widget()->setFocus();
         QTest::keyClick(fake(tab)->widget(), keys.key(), keys.keyboardModifiers());
@@ -198,7 +182,7 @@ private Q_SLOTS:
     void closeStepsRunOnce()
     {
         QFETCH(QString, first);
-        frmBrowser *tab = openTab();
+        frmBrowser *tab = openPageTab();
         QPointer<QMdiSubWindow> window = tab->subWindow();
         const auto close = [&](const QString &how) {
             if (how == u"Close")
