@@ -1,5 +1,4 @@
-#include "support/EngineTest.h"
-#include "support/HttpServer.h"
+#include "support/EngineFixture.h"
 #include "support/TestPlatform.h"
 #include "support/UserInput.h"
 
@@ -24,26 +23,14 @@ namespace {
 // No single wait of the real engine may take longer than this.
 constexpr int Timeout = 20000;
 
-QByteArray page(const QByteArray &title)
-{
-    return "<!doctype html><html><head><meta charset=\"utf-8\"><title>" + title
-        + "</title></head><body>" + title + "</body></html>";
-}
-
 } // namespace
 
 // An address typed into the first tab of the main window and confirmed with
 // Enter, on the real engine: the page loads, the tab shows it everywhere it
 // should, and the history records the address.
-class TestAddressBarEngine : public QObject
+class TestAddressBarEngine : public QObject, public EngineFixture
 {
     Q_OBJECT
-
-    QWebEngineProfile *m_profile = nullptr;
-    std::unique_ptr<TestPlatform> m_platform;
-    std::unique_ptr<HttpServer> m_server;
-
-    Platform enginePlatform() { return EngineTest::withEngine(m_platform->platform(), m_profile); }
 
     // Types the address into the tab's box and presses Enter, as a user does.
     static void enter(frmBrowser *tab, const QUrl &address)
@@ -75,10 +62,7 @@ private Q_SLOTS:
     void initTestCase() { m_profile = EngineTest::offTheRecordProfile(this); }
     void init()
     {
-        failOnStrayWarnings();
-        m_platform = std::make_unique<TestPlatform>();
-        m_server = std::make_unique<HttpServer>();
-        QVERIFY(m_server->listen());
+        startTest();
         m_server->addPage(u"/accueil"_s, page("Accueil de test"));
         m_server->addPage(u"/premiere"_s, page("Première page"));
         m_server->addPage(u"/lente"_s, page("Page lente"));
@@ -86,11 +70,7 @@ private Q_SLOTS:
         m_platform->folder.write(u"Corvane.ini"_s,
                                  m_server->url(u"/accueil"_s).toString().toUtf8() + "\r\n3\r\n");
     }
-    void cleanup()
-    {
-        m_server.reset();
-        m_platform.reset();
-    }
+    void cleanup() { endTest(); }
 
     void enterLoadsThePageAndRecordsIt()
     {

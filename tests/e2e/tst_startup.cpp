@@ -1,5 +1,4 @@
-#include "support/EngineTest.h"
-#include "support/HttpServer.h"
+#include "support/EngineFixture.h"
 #include "support/TestPlatform.h"
 
 #include "app/frmCV.h"
@@ -21,33 +20,18 @@ using namespace Qt::StringLiterals;
 // The program as it starts, with the real engine: the first tab reads the
 // start address from the settings file in the program's folder and really
 // loads that page.
-class TestStartup : public QObject
+class TestStartup : public QObject, public EngineFixture
 {
     Q_OBJECT
-
-    QWebEngineProfile *m_profile = nullptr;
-    std::unique_ptr<TestPlatform> m_platform;
-    std::unique_ptr<HttpServer> m_server;
-
-    Platform enginePlatform() { return EngineTest::withEngine(m_platform->platform(), m_profile); }
 
 private Q_SLOTS:
     void initTestCase() { m_profile = EngineTest::offTheRecordProfile(this); }
     void init()
     {
-        failOnStrayWarnings();
-        m_platform = std::make_unique<TestPlatform>();
-        m_server = std::make_unique<HttpServer>();
-        QVERIFY(m_server->listen());
-        m_server->addPage(u"/accueil"_s,
-                          "<!doctype html><html><head><meta charset=\"utf-8\">"
-                          "<title>Accueil de test</title></head><body>Bonjour</body></html>");
+        startTest();
+        m_server->addPage(u"/accueil"_s, page("Accueil de test", "Bonjour"));
     }
-    void cleanup()
-    {
-        m_server.reset();
-        m_platform.reset();
-    }
+    void cleanup() { endTest(); }
 
     void firstTabLoadsTheStartAddress()
     {

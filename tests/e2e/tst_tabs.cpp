@@ -1,5 +1,4 @@
-#include "support/EngineTest.h"
-#include "support/HttpServer.h"
+#include "support/EngineFixture.h"
 #include "support/TabStrip.h"
 #include "support/TestPlatform.h"
 
@@ -48,15 +47,9 @@ WebEngineBrowser *engineOf(const frmBrowser *tab)
 // Several tabs with the real engine: opened with the main window's key,
 // switched and closed from the tab strip with the mouse, and a tab's toolbar
 // stopping a page the server has not answered yet.
-class TestTabs : public QObject
+class TestTabs : public QObject, public EngineFixture
 {
     Q_OBJECT
-
-    QWebEngineProfile *m_profile = nullptr;
-    std::unique_ptr<TestPlatform> m_platform;
-    std::unique_ptr<HttpServer> m_server;
-
-    Platform enginePlatform() { return EngineTest::withEngine(m_platform->platform(), m_profile); }
 
     QUrl start() const { return m_server->url(u"/accueil"_s); }
 
@@ -88,20 +81,11 @@ private Q_SLOTS:
     void initTestCase() { m_profile = EngineTest::offTheRecordProfile(this); }
     void init()
     {
-        failOnStrayWarnings();
-        m_platform = std::make_unique<TestPlatform>();
-        m_server = std::make_unique<HttpServer>();
-        QVERIFY(m_server->listen());
-        m_server->addPage(u"/accueil"_s,
-                          "<!doctype html><html><head><meta charset=\"utf-8\">"
-                          "<title>Accueil de test</title></head><body>Bonjour</body></html>");
+        startTest();
+        m_server->addPage(u"/accueil"_s, page("Accueil de test", "Bonjour"));
         m_server->addPage(u"/lent"_s, "<!doctype html><title>Enfin</title>");
     }
-    void cleanup()
-    {
-        m_server.reset();
-        m_platform.reset();
-    }
+    void cleanup() { endTest(); }
 
     void switchAndCloseTabsFromTheStrip()
     {

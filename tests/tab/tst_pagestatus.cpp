@@ -1,4 +1,5 @@
 #include "support/MainWindowFixture.h"
+#include "support/TabFixture.h"
 #include "support/TestPlatform.h"
 
 #include "app/Module1.h"
@@ -74,13 +75,6 @@ class TestPageStatus : public QObject, public MainWindowFixture
         if (!found)
             qFatal("no control %s", name);
         return found;
-    }
-    static QStringList itemsOf(const QComboBox *box)
-    {
-        QStringList items;
-        for (int i = 0; i < box->count(); ++i)
-            items.append(box->itemText(i));
-        return items;
     }
     static Panel *statusPanel(const frmBrowser *tab, int index)
     {
