@@ -53,6 +53,8 @@ bool TempProgramFolder::place(const QString &kind, const QString &name,
     else if (kind == u"link to file") {
         QFile file(target);
         made = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    } else if (kind.startsWith(u"link to /")) {
+        return QFile::link(kind.sliced(8), filePath(name));
     }
     return made && (!link || QFile::link(target, filePath(name)));
 }

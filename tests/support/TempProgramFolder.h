@@ -29,8 +29,9 @@ public:
     // rows of a data-driven test: the columns kind and read (whether the
     // program reads what it finds there).
     static void addNotARegularFileRows();
-    // Puts that kind of thing under the name; the regular file a link leads
-    // to holds the bytes. False when it cannot be made.
+    // Puts that kind of thing under the name: "fifo", "directory", "link to
+    // fifo", "link to file" (the regular file it leads to, "other", holds
+    // the bytes) or "link to /PATH". False when it cannot be made.
     bool place(const QString &kind, const QString &name, const QByteArray &bytes) const;
 
 private:
