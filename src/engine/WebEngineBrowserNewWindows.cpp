@@ -44,8 +44,9 @@ void WebEngineBrowser::newWindowRequested(QWebEngineNewWindowRequest &engineRequ
     t_heldNavigations = outerHeld;
     --*underWay;
     auto *target = self ? qobject_cast<WebEngineBrowser *>(request.ppDisp) : nullptr;
-    const bool adopt = target && !request.Cancel && target != this && target->m_page && m_page
-        && target->m_page->profile() == m_page->profile();
+    const bool placedElsewhere
+        = target && !request.Cancel && target != this && target->m_page && m_page;
+    const bool adopt = placedElsewhere && target->m_page->profile() == m_page->profile();
     for (const QPointer<WebEngineBrowser> &browser : held) {
         if (browser && !(adopt && browser == target))
             browser->loadHeldNavigation();
@@ -61,7 +62,7 @@ void WebEngineBrowser::newWindowRequested(QWebEngineNewWindowRequest &engineRequ
     // A window the handler neither cancels nor places is dropped, as is one
     // it places in this very browser.
     if (!adopt) {
-        if (target && !request.Cancel && target != this && target->m_page && m_page)
+        if (placedElsewhere)
             qWarning("WebEngineBrowser: a new window cannot open in a browser of another profile");
         return;
     }

@@ -109,22 +109,22 @@ frmOptions::frmOptions(const Platform &platform, QString &popupMode, QWidget *pa
     connect(internetOptions, &QPushButton::clicked, this, &frmOptions::cmdAffOptInt_Click);
 
     auto *ok = make<QPushButton>(this, "cmdOK", QStringLiteral("OK"), placer, DesignedOK);
-    m_cancel
+    auto *cancel
         = make<QPushButton>(this, "cmdCancel", QStringLiteral("Annuler"), placer, DesignedCancel);
     auto *apply
         = make<QPushButton>(this, "cmdApply", QStringLiteral("Appliquer"), placer, DesignedApply);
     // No default button: Enter presses none of them.
-    for (QPushButton *button : {internetOptions, ok, m_cancel, apply}) {
+    for (QPushButton *button : {internetOptions, ok, cancel, apply}) {
         button->setAutoDefault(false);
         button->setDefault(false);
     }
     connect(ok, &QPushButton::clicked, this, &frmOptions::cmdOK_Click);
-    connect(m_cancel, &QPushButton::clicked, this, &frmOptions::cmdCancel_Click);
+    connect(cancel, &QPushButton::clicked, this, &frmOptions::cmdCancel_Click);
     connect(apply, &QPushButton::clicked, this, &frmOptions::cmdApply_Click);
 
     setTabOrder(m_address, m_block);
-    setTabOrder(ok, m_cancel);
-    setTabOrder(m_cancel, apply);
+    setTabOrder(ok, cancel);
+    setTabOrder(cancel, apply);
     showTabControls(0);
 }
 
@@ -215,11 +215,8 @@ void frmOptions::showTabControls(int index)
 
 void frmOptions::keyPressEvent(QKeyEvent *event)
 {
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        m_cancel->click();
-        return;
-    }
-    // Enter presses no button: the dialog has no default one.
+    // Enter presses no button: the dialog has no default one. Escape, as in
+    // every dialog, unloads it like "Annuler".
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         event->ignore();
         return;

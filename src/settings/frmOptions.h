@@ -5,7 +5,6 @@
 
 class QCheckBox;
 class QLineEdit;
-class QPushButton;
 class QRadioButton;
 class QTabWidget;
 
@@ -49,7 +48,6 @@ private:
     QRadioButton *m_ask;
     QRadioButton *m_allow;
     QList<QCheckBox *> m_newPage;
-    QPushButton *m_cancel;
     // The controls shown on each tab of the tab control.
     QList<QList<QWidget *>> m_tabControls;
 };

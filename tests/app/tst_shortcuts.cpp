@@ -86,7 +86,6 @@ protected:
 
 } // namespace
 
-
 // No key the main window answers may be claimed twice where a person can
 // press it: Qt then triggers neither and the key does nothing.
 class TestShortcuts : public QObject, public MainWindowFixture

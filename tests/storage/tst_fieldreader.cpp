@@ -8,7 +8,6 @@
 #include <QRandomGenerator>
 #include <QTest>
 
-
 using namespace Qt::StringLiterals;
 
 namespace {
