@@ -8,7 +8,10 @@
 //   new ADDRESS    point the link of the first view's page at ADDRESS and
 //                  click it; answers "opened T0 RETURNED" at once, "created
 //                  START END" when the engine has asked for the new window
-//                  and its view is made, then "loaded T ok"
+//                  and its view is made, then "loaded T ok". Started with
+//                  --fresh-pages, the floor makes the new view itself and
+//                  loads ADDRESS in it: a page of its own, with a renderer of
+//                  its own, as a browser's new tab has.
 //   close          delete the view the click opened; answers "closed deleted"
 //   fill N ADDRESS [MS]
 //                  add views loading ADDRESS until N are open, each loaded
@@ -55,9 +58,10 @@ private:
 class Floor : public QStackedWidget
 {
 public:
-    Floor(QWebEngineProfile *profile, bool allVisible)
+    Floor(QWebEngineProfile *profile, bool allVisible, bool freshPages)
         : m_profile(profile)
         , m_allVisible(allVisible)
+        , m_freshPages(freshPages)
     {
     }
 
@@ -132,6 +136,13 @@ private:
         auto *opener = qobject_cast<QWebEngineView *>(widget(0));
         if (count() != 1 || !opener || !opener->focusProxy()) {
             Channel::answer(QStringLiteral("error the first view is not the only one"));
+            return;
+        }
+        if (m_freshPages) {
+            m_expected = QUrl(address);
+            const qint64 start = monotonicNs();
+            Channel::answer(QStringLiteral("opened %1 %2").arg(start).arg(monotonicNs()));
+            openWindow()->load(m_expected);
             return;
         }
         bool pointed = false;
@@ -220,6 +231,7 @@ private:
 
     QWebEngineProfile *m_profile;
     bool m_allVisible;
+    bool m_freshPages;
     QPointer<QWebEngineView> m_opened;
     QUrl m_expected;
 };
@@ -247,7 +259,9 @@ int main(int argc, char *argv[])
         = argumentValue(arguments, QStringLiteral("--size"), QStringLiteral("1024x768"))
               .split(QLatin1Char('x'));
     if (page.isEmpty() || size.size() != 2) {
-        std::fprintf(stderr, "usage: %s --page ADDRESS [--size WxH] [--all-visible]\n", argv[0]);
+        std::fprintf(stderr,
+                     "usage: %s --page ADDRESS [--size WxH] [--all-visible] [--fresh-pages]\n",
+                     argv[0]);
         return 2;
     }
 
@@ -255,7 +269,8 @@ int main(int argc, char *argv[])
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(qtArgc, argv);
     QWebEngineProfile profile;
-    Floor floor(&profile, arguments.contains(QStringLiteral("--all-visible")));
+    Floor floor(&profile, arguments.contains(QStringLiteral("--all-visible")),
+                arguments.contains(QStringLiteral("--fresh-pages")));
     floor.resize(size.at(0).toInt(), size.at(1).toInt());
     // On a display it shares with the browser, the floor must not take the
     // focus the browser's F12 needs; its clicks reach its view directly.

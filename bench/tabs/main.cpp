@@ -541,9 +541,11 @@ int panelSwitch(Bench &bench, int clicks, int tabs, quint32 seed, const QStringL
 }
 
 int cycles(Bench &bench, int count, int every, int settleSeconds, int pauseMs,
-           const QStringList &extra, bool withFloor, bool trim)
+           const QStringList &extra, bool withFloor, bool floorFresh, bool trim)
 {
-    out << "cycles   " << count << " of: open a tab (F12; the floor: its link), wait for its page, "
+    out << "cycles   " << count << " of: open a tab (F12; the floor: "
+        << (floorFresh ? "a view of its own loading the page" : "its link")
+        << "), wait for its page, "
         << "close it, delete what it left for later; memory read every " << every << " cycles, "
         << settleSeconds << " s after the last close"
         << (trim ? ", then again after the heap's free memory went back to the system" : "")
@@ -551,7 +553,9 @@ int cycles(Bench &bench, int count, int every, int settleSeconds, int pauseMs,
     for (int program = 0; program < (withFloor ? 2 : 1); ++program) {
         std::unique_ptr<ChildProcess> child = program == 0
             ? bench.startCorvane(bench.server().pageUrl(0), extra)
-            : bench.startFloor(bench.server().openerUrl());
+            : bench.startFloor(bench.server().openerUrl(),
+                               floorFresh ? QStringList {QStringLiteral("--fresh-pages")}
+                                          : QStringList());
         if (!child)
             return 1;
         out << '\n'
@@ -647,6 +651,10 @@ int main(int argc, char *argv[])
     const QCommandLineOption withFloorOption(
         QStringLiteral("with-floor"),
         QStringLiteral("switch, cycles: also run the bench on the floor, after the browser."));
+    const QCommandLineOption floorFreshOption(
+        QStringLiteral("floor-fresh"),
+        QStringLiteral("cycles, with --with-floor: the floor's new views load the page "
+                       "themselves, each a page with a renderer of its own, as a new tab's."));
     const QCommandLineOption trimOption(
         QStringLiteral("trim"),
         QStringLiteral("cycles: at each reading, also read again after the program handed its "
@@ -676,7 +684,7 @@ int main(int argc, char *argv[])
     parser.addOptions({samplesOption, warmupOption, pauseOption, runsOption, tabsOption,
                        settleOption, lookOption, clicksOption, seedOption, cyclesOption,
                        everyOption, timeoutOption, corvaneOption, floorOption,
-                       floorAllVisibleOption, withFloorOption, trimOption});
+                       floorAllVisibleOption, withFloorOption, floorFreshOption, trimOption});
     parser.process(app);
 
     const QStringList positional = parser.positionalArguments();
@@ -756,5 +764,6 @@ int main(int argc, char *argv[])
         return panelSwitch(bench, clicks, tabs, quint32(seed), corvaneExtra,
                            parser.isSet(withFloorOption));
     return cycles(bench, cycleCount, every, settle, pauseMs, corvaneExtra,
-                  parser.isSet(withFloorOption), parser.isSet(trimOption));
+                  parser.isSet(withFloorOption), parser.isSet(floorFreshOption),
+                  parser.isSet(trimOption));
 }
