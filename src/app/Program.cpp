@@ -3,6 +3,7 @@
 #include "app/Module1.h"
 #include "platform/Platform.h"
 #include "widgets/Icons.h"
+#include "widgets/SharedIconStyle.h"
 
 #include <QApplication>
 #include <QFontDatabase>
@@ -10,6 +11,7 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QLoggingCategory>
+#include <QStyle>
 #include <QTranslator>
 
 void Program::prepareApplication()
@@ -25,6 +27,9 @@ void Program::setUpApplication()
                                                 .arg(CORVANE_VERSION_MINOR)
                                                 .arg(CORVANE_VERSION_PATCH));
     QApplication::setWindowIcon(Icons::program());
+    // The style Qt chose (the desktop's, or the one given by -style), with
+    // the child windows' icons made once for all tabs.
+    QApplication::setStyle(new SharedIconStyle(QApplication::style()->name()));
     // The desktop entry the installed program comes with: docks show its
     // name and icon for the window.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.corvane.Corvane"));
