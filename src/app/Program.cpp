@@ -27,8 +27,8 @@ void Program::setUpApplication()
                                                 .arg(CORVANE_VERSION_MINOR)
                                                 .arg(CORVANE_VERSION_PATCH));
     QApplication::setWindowIcon(Icons::program());
-    // The style Qt chose (the desktop's, or the one given by -style), with
-    // the child windows' icons made once for all tabs.
+    // The style Qt chose (the desktop's, or the one QT_STYLE_OVERRIDE
+    // names), with the child windows' icons made once for all tabs.
     QApplication::setStyle(new SharedIconStyle(QApplication::style()->name()));
     // The desktop entry the installed program comes with: docks show its
     // name and icon for the window.

@@ -47,8 +47,8 @@ private Q_SLOTS:
     }
 
     // The program's set-up puts it over the style Qt chose (the desktop's,
-    // or the one asked for by -style), not over a style of its own choice,
-    // and the desktop's colours stay.
+    // or the one QT_STYLE_OVERRIDE names), not over a style of its own
+    // choice, and the desktop's colours stay.
     void theProgramKeepsTheStyleQtChose()
     {
         const QString chosen = QApplication::style()->name();
