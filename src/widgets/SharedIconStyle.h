@@ -26,5 +26,5 @@ public:
     static bool shares(StandardPixmap standardIcon);
 
 private:
-    mutable QHash<int, QIcon> m_icons;
+    mutable QHash<StandardPixmap, QIcon> m_icons;
 };
