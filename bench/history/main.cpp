@@ -51,6 +51,7 @@ public:
     QString LocationName() const override { return QString(); }
     QString LocationURL() const override { return QString(); }
     void setRegisterAsBrowser(bool) override { }
+    void userActed() override { }
     bool RegisterAsBrowser() const override { return false; }
     void FindText(const QString &, bool, FindResult) override { }
     qreal ZoomFactor() const override { return 1; }

@@ -210,6 +210,13 @@ QString DialogBrowserPrompter::saveLocation(QWidget *over, const SaveRequest &re
     return path;
 }
 
+bool DialogBrowserPrompter::multipleDownloads(QWidget *over, const QUrl &site)
+{
+    return ask(over, QStringLiteral("Téléchargements multiples (%1)").arg(siteName(site)),
+               QStringLiteral("Ce site essaie de télécharger plusieurs fichiers. L'autoriser ?"),
+               QStringLiteral("&Autoriser"), QStringLiteral("&Refuser"));
+}
+
 BrowserPrompter::ScriptAnswer DialogBrowserPrompter::scriptDialog(QWidget *over,
                                                                   const ScriptDialog &request)
 {

@@ -22,6 +22,7 @@ public:
     bool certificateError(QWidget *over, const CertificateRequest &request) override;
     bool permission(QWidget *over, const PermissionRequest &request) override;
     QString saveLocation(QWidget *over, const SaveRequest &request) override;
+    bool multipleDownloads(QWidget *over, const QUrl &site) override;
     ScriptAnswer scriptDialog(QWidget *over, const ScriptDialog &dialog) override;
 
     // How a site is named in the questions: its host, and its port when it

@@ -1,19 +1,33 @@
 #include "engine/DownloadKeeper.h"
 
+#include "engine/WebEngineBrowser.h"
 #include "platform/BrowserPrompter.h"
 #include "platform/WebBrowser.h"
+#include "storage/LineWriter.h"
+#include "storage/RegularFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QTimer>
+#include <QUrl>
 #include <QWebEngineDownloadRequest>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 
+#include <cerrno>
 #include <cstdio>
 
+#include <signal.h>
+
 namespace {
+
+// How long a page is kept once its browser went, after the last download
+// the engine handed over: the engine hands a page's downloads over one after
+// the other, each once the one before is answered.
+constexpr int KeptQuietMs = 2000;
 
 // What the engine writes under while the body comes in, beside the name it
 // was given.
@@ -76,12 +90,94 @@ QString freePath(const QString &finalPath, const Taken &taken)
     }
 }
 
+QList<Unfinished> readRecord(const QString &recordPath)
+{
+    QList<Unfinished> entries;
+    QFile file;
+    if (!RegularFile::open(file, recordPath, RegularFile::Access::Read))
+        return entries;
+    // A record is a few lines; anything larger is not the program's.
+    const QByteArray bytes = file.read(1 << 20);
+    for (const QByteArray &line : bytes.split('\n')) {
+        const QByteArray trimmed = line.trimmed();
+        const qsizetype blank = trimmed.indexOf(' ');
+        if (blank <= 0)
+            continue;
+        bool number = false;
+        const qint64 pid = trimmed.left(blank).toLongLong(&number);
+        const QString path = QUrl::fromPercentEncoding(trimmed.mid(blank + 1));
+        if (number && pid > 0 && QFileInfo(path).isAbsolute())
+            entries.append({pid, path});
+    }
+    return entries;
+}
+
+bool writeRecord(const QString &recordPath, const QList<Unfinished> &entries)
+{
+    QStringList lines;
+    for (const Unfinished &entry : entries)
+        lines.append(QString::number(entry.pid) + u' '
+                     + QString::fromLatin1(QUrl::toPercentEncoding(entry.partialPath, "/")));
+    // It names the user's downloads: the user's alone to read.
+    return LineWriter::replace(recordPath, lines)
+        && QFile::setPermissions(recordPath, QFile::ReadOwner | QFile::WriteOwner);
+}
+
+void removeAbandoned(const QString &recordPath, const std::function<bool(qint64 pid)> &running)
+{
+    const QList<Unfinished> entries = readRecord(recordPath);
+    QList<Unfinished> kept;
+    for (const Unfinished &entry : entries) {
+        if (running(entry.pid)) {
+            kept.append(entry);
+            continue;
+        }
+        if (!entry.partialPath.endsWith(QLatin1String(".part")))
+            continue;
+        for (const QString &path : {entry.partialPath, entry.partialPath + EngineSuffix}) {
+            const QFileInfo info(path);
+            if (info.isFile() && !info.isSymLink())
+                QFile::remove(path);
+        }
+    }
+    if (kept.size() != entries.size())
+        writeRecord(recordPath, kept);
+}
+
 } // namespace DownloadFiles
 
-DownloadKeeper::DownloadKeeper(QWebEngineProfile *profile)
+namespace {
+
+bool processRunning(qint64 pid)
+{
+    return ::kill(pid_t(pid), 0) == 0 || errno == EPERM;
+}
+
+} // namespace
+
+DownloadKeeper::DownloadKeeper(QWebEngineProfile *profile, const QString &recordPath)
     : QObject(profile)
+    , m_recordPath(recordPath)
 {
     connect(profile, &QWebEngineProfile::downloadRequested, this, &DownloadKeeper::requested);
+    // What a program killed mid-download left behind.
+    if (!m_recordPath.isEmpty())
+        DownloadFiles::removeAbandoned(m_recordPath, processRunning);
+}
+
+void DownloadKeeper::keepRecord() const
+{
+    if (m_recordPath.isEmpty())
+        return;
+    const qint64 self = QCoreApplication::applicationPid();
+    QList<DownloadFiles::Unfinished> entries = DownloadFiles::readRecord(m_recordPath);
+    entries.removeIf([self](const DownloadFiles::Unfinished &entry) { return entry.pid == self; });
+    for (const Download &download : m_downloads)
+        entries.append({self, download.partialPath});
+    // A record that cannot be written only costs a partial file left after
+    // a crash: the download goes on.
+    QDir().mkpath(QFileInfo(m_recordPath).absolutePath());
+    DownloadFiles::writeRecord(m_recordPath, entries);
 }
 
 DownloadKeeper::~DownloadKeeper()
@@ -94,6 +190,9 @@ DownloadKeeper::~DownloadKeeper()
         removeFile(download.partialPath);
         removeFile(download.partialPath + EngineSuffix);
     }
+    m_downloads.clear();
+    keepRecord();
+    releaseKept();
 }
 
 DownloadKeeper *DownloadKeeper::of(const QWebEngineProfile *profile)
@@ -106,7 +205,7 @@ void DownloadKeeper::adopt(QWebEnginePage *page, WebBrowser *browser, BrowserPro
 {
     if (!page)
         return;
-    m_owners.insert(page, {browser, prompter});
+    m_owners.insert(page, {browser, prompter, {}, false});
     connect(page, &QObject::destroyed, this, [this, page] { m_owners.remove(page); });
 }
 
@@ -145,45 +244,154 @@ void DownloadKeeper::requested(QWebEngineDownloadRequest *request)
         return;
     }
 
-    const Owner owner = m_owners.value(request->page());
-    if (!owner.browser || !owner.prompter) {
-        request->cancel();
-        return;
-    }
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
-    BrowserPrompter::SaveRequest question;
-    question.proposedPath = DownloadFiles::proposedPath(
-        folder.isEmpty() ? QDir::homePath() : folder, request->suggestedFileName());
-
-    // The question may wait while the request, the page or its tab go.
+    // Taken now: the page may be gone once the question is answered, and
+    // the request cannot tell it then.
+    const QWebEnginePage *page = request->page();
+    // The engine is still handing over the downloads of a page kept for it.
+    if (m_keptQuiet && m_keptQuiet->isActive())
+        m_keptQuiet->start();
+    const QPointer<DownloadKeeper> self(this);
     const QPointer<QWebEngineDownloadRequest> guard(request);
-    const QPointer<WebBrowser> browser = owner.browser;
-    const QString chosen = owner.prompter->saveLocation(browser->widget(), question);
-    if (!guard)
+    const std::optional<QString> chosen = destination(request, page);
+    if (!self || !guard)
         return;
-    if (chosen.isEmpty() || !browser
+    const Owner owner = m_owners.value(page);
+    if (!chosen || chosen->isEmpty() || !owner.browser
         || request->state() != QWebEngineDownloadRequest::DownloadRequested) {
         request->cancel();
         return;
     }
 
     Download download;
-    download.page = request->page();
-    download.browser = browser;
-    download.finalPath = QFileInfo(chosen).absoluteFilePath();
+    download.page = page;
+    download.browser = owner.browser;
+    download.finalPath = QFileInfo(*chosen).absoluteFilePath();
     const QFileInfo target(download.finalPath);
     download.replace = target.exists();
-    const bool usable = !target.isDir() && target.dir().exists();
-    if (usable)
-        download.partialPath = DownloadFiles::partialPath(
-            download.finalPath, [this](const QString &path) { return taken(path); });
-    if (!usable) {
+    if (target.isDir() || !target.dir().exists()) {
         request->cancel();
         report(download, DownloadReport::State::Failed);
         return;
     }
+    download.partialPath = DownloadFiles::partialPath(
+        download.finalPath, [this](const QString &path) { return taken(path); });
     m_downloads.insert(id, download);
+    keepRecord();
     start(id, request);
+}
+
+std::optional<QString> DownloadKeeper::destination(QWebEngineDownloadRequest *request,
+                                                   const QWebEnginePage *page)
+{
+    const auto owner = m_owners.find(page);
+    if (owner == m_owners.end())
+        return QString();
+    owner->askedForDownloads = true;
+    if (!owner->browser || !owner->prompter)
+        return QString();
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    if (folder.isEmpty())
+        folder = QDir::homePath();
+    const QString proposed = DownloadFiles::proposedPath(folder, request->suggestedFileName());
+    // A fresh account may not have its download folder yet: the one the
+    // program proposes is made when a download goes there.
+    auto inFolder = [folder](const QString &path) {
+        if (!path.isEmpty() && QFileInfo(path).absolutePath() == QDir(folder).absolutePath())
+            QDir().mkpath(folder);
+        return path;
+    };
+    auto freeProposed = [this, &proposed, &inFolder] {
+        return inFolder(
+            DownloadFiles::freePath(proposed, [this](const QString &path) { return taken(path); }));
+    };
+
+    const DownloadBurst::Step step = owner->burst.next();
+    switch (step) {
+    case DownloadBurst::Step::Refuse:
+        return QString();
+    case DownloadBurst::Step::SaveUnasked:
+        return freeProposed();
+    case DownloadBurst::Step::AskWhere:
+    case DownloadBurst::Step::AskMany:
+        break;
+    }
+
+    // The question waits while the request, the page, its tab or the whole
+    // program go.
+    const QPointer<DownloadKeeper> self(this);
+    const QPointer<WebBrowser> browser = owner->browser;
+    BrowserPrompter *prompter = owner->prompter;
+    const QUrl site = page->url();
+    // The page stays while its question waits, also when its tab closes:
+    // the engine may still hand the page's other downloads over meanwhile.
+    auto *engineBrowser = qobject_cast<WebEngineBrowser *>(browser.data());
+    const std::shared_ptr<void> kept
+        = engineBrowser ? engineBrowser->keepPageWhileAsking() : nullptr;
+    owner->burst.asking();
+    QString chosen;
+    bool yes = false;
+    if (step == DownloadBurst::Step::AskWhere) {
+        chosen = prompter->saveLocation(browser->widget(), {proposed});
+        yes = !chosen.isEmpty();
+    } else {
+        yes = prompter->multipleDownloads(browser->widget(), site);
+    }
+    if (!self)
+        return std::nullopt;
+    const auto still = m_owners.find(page);
+    if (still == m_owners.end() || !browser || still->browser != browser)
+        return std::nullopt;
+    still->burst.answered(step, yes);
+    if (step == DownloadBurst::Step::AskMany)
+        return yes ? freeProposed() : QString();
+    return inFolder(chosen);
+}
+
+bool DownloadKeeper::letGo(QWebEnginePage *page)
+{
+    DownloadKeeper *keeper = page ? of(page->profile()) : nullptr;
+    if (!keeper)
+        return false;
+    const auto owner = keeper->m_owners.constFind(page);
+    if (owner == keeper->m_owners.cend() || !owner->askedForDownloads || keeper->m_quitting)
+        return false;
+    keeper->keep(page);
+    return true;
+}
+
+void DownloadKeeper::keep(QWebEnginePage *page)
+{
+    page->setParent(nullptr);
+    // Its scripts stop, so that a closed tab starts nothing more; its
+    // contents stay, for the engine to name.
+    page->setVisible(false);
+    page->setLifecycleState(QWebEnginePage::LifecycleState::Frozen);
+    m_kept.append(page);
+    if (!m_keptQuiet) {
+        m_keptQuiet = new QTimer(this);
+        m_keptQuiet->setSingleShot(true);
+        m_keptQuiet->setInterval(KeptQuietMs);
+        connect(m_keptQuiet, &QTimer::timeout, this, &DownloadKeeper::releaseKept);
+        // Once the event loop is over, the engine hands nothing over.
+        connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, [this] {
+            m_quitting = true;
+            releaseKept();
+        });
+    }
+    m_keptQuiet->start();
+}
+
+void DownloadKeeper::releaseKept()
+{
+    for (const QPointer<QWebEnginePage> &page : std::exchange(m_kept, {}))
+        delete page;
+}
+
+void DownloadKeeper::userActed(const QWebEnginePage *page)
+{
+    const auto owner = m_owners.find(page);
+    if (owner != m_owners.end())
+        owner->burst.userActed();
 }
 
 void DownloadKeeper::start(quint32 id, QWebEngineDownloadRequest *request)
@@ -219,6 +427,7 @@ void DownloadKeeper::stateChanged(quint32 id)
     Download download = *found;
     m_downloads.erase(found);
     disconnect(request, nullptr, this, nullptr);
+    keepRecord();
 
     switch (state) {
     case QWebEngineDownloadRequest::DownloadCompleted: {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/QuestionBurst.h"
 #include "platform/WebBrowser.h"
 
 #include <QHash>
@@ -8,10 +9,12 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 class BrowserPrompter;
 class QWebEngineDownloadRequest;
 class QWebEnginePage;
+class QTimer;
 class QWebEngineProfile;
 
 // Where a download goes on disk, worked out without the engine.
@@ -33,6 +36,26 @@ QString partialPath(const QString &finalPath, const Taken &taken);
 // "nom (3).ext"... (the number goes before the last extension).
 QString freePath(const QString &finalPath, const Taken &taken);
 
+// The record of the program's unfinished downloads, kept in its data folder
+// so that a program killed mid-download can remove its partial files at the
+// next start: one line a partial file, the process that writes it, a blank
+// and the path, percent-encoded.
+struct Unfinished
+{
+    qint64 pid = 0;
+    QString partialPath;
+
+    friend bool operator==(const Unfinished &, const Unfinished &) = default;
+};
+QList<Unfinished> readRecord(const QString &recordPath);
+bool writeRecord(const QString &recordPath, const QList<Unfinished> &entries);
+
+// Removes the partial files of the recorded downloads whose process no longer
+// runs, and drops them from the record. Only what the program writes is ever
+// removed: a regular file whose name ends in ".part", and the engine's file
+// beside it; whatever else a garbled record names is left alone.
+void removeAbandoned(const QString &recordPath, const std::function<bool(qint64 pid)> &running);
+
 } // namespace DownloadFiles
 
 // The downloads of one profile. Each belongs to the browser whose page asked
@@ -49,14 +72,22 @@ QString freePath(const QString &finalPath, const Taken &taken);
 //
 // A download goes on when its tab closes, and reports to nobody; it is
 // cancelled, and its partial file removed, when the keeper goes with its
-// profile (the program ending).
+// profile (the program ending). One whose question still waits when its tab
+// closes is cancelled without a word. A keeper given a record (the program's
+// own profile) lists its running downloads there, and removes at its start
+// the partial files a killed program left.
+//
+// A page's downloads go by bursts (see DownloadBurst): the first after a
+// user action asks where to save it, the page's further ones ask once for
+// all of them.
 class DownloadKeeper : public QObject
 {
     Q_OBJECT
 
 public:
-    // A child of the profile; the profile's downloads come to it.
-    explicit DownloadKeeper(QWebEngineProfile *profile);
+    // A child of the profile; the profile's downloads come to it. The record
+    // path may be empty: nothing is recorded.
+    explicit DownloadKeeper(QWebEngineProfile *profile, const QString &recordPath = {});
     ~DownloadKeeper() override;
 
     // The keeper of the profile, if it has one.
@@ -70,11 +101,27 @@ public:
     // false when there were none.
     bool cancelFor(const QWebEnginePage *page);
 
+    // The user acted in the page's tab: its next download starts a burst.
+    void userActed(const QWebEnginePage *page);
+
+    // For a page whose browser goes. The engine may still hand over
+    // downloads the page asked for after the page is gone, naming the page
+    // it no longer has: a page that asked for any is kept by its keeper,
+    // without its view and discarded, until the engine has been quiet about
+    // it for a while (or the program quits), and goes then. True when the
+    // keeper took the page; the caller deletes it otherwise.
+    static bool letGo(QWebEnginePage *page);
+    // Deletes the pages kept so far; the profile's own destructor calls it,
+    // as every page must go before its profile.
+    void releaseKept();
+
 private:
     struct Owner
     {
         QPointer<WebBrowser> browser;
         BrowserPrompter *prompter = nullptr;
+        DownloadBurst burst;
+        bool askedForDownloads = false;
     };
     struct Download
     {
@@ -87,12 +134,26 @@ private:
     };
 
     void requested(QWebEngineDownloadRequest *request);
+    // Where the download is to go, after whatever question the page's burst
+    // raises; empty: nowhere. Null when the question outlived the request
+    // or the page.
+    std::optional<QString> destination(QWebEngineDownloadRequest *request,
+                                       const QWebEnginePage *page);
     void start(quint32 id, QWebEngineDownloadRequest *request);
     void stateChanged(quint32 id);
     void report(const Download &download, DownloadReport::State state) const;
     bool taken(const QString &path) const;
+    void keepRecord() const;
 
+    void keep(QWebEnginePage *page);
+
+    QString m_recordPath;
     QHash<const QWebEnginePage *, Owner> m_owners;
+    // The pages kept once their browser went, and the wait since the last
+    // download the engine handed over for any of them.
+    QList<QPointer<QWebEnginePage>> m_kept;
+    QTimer *m_keptQuiet = nullptr;
+    bool m_quitting = false;
     // Running downloads by the engine's id, which stays the same when the
     // engine starts a broken download again with a new request.
     QHash<quint32, Download> m_downloads;

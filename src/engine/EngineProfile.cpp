@@ -1,11 +1,30 @@
 #include "engine/EngineProfile.h"
 
+#include "engine/DownloadKeeper.h"
 #include "engine/WebEngineBrowser.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
+
+namespace {
+
+// Every page goes before its profile, also those the downloads keeper holds
+// a moment longer than their tabs.
+class Profile final : public QWebEngineProfile
+{
+public:
+    using QWebEngineProfile::QWebEngineProfile;
+    ~Profile() override
+    {
+        if (DownloadKeeper *downloads = DownloadKeeper::of(this))
+            downloads->releaseKept();
+    }
+};
+
+} // namespace
 
 namespace EngineProfile {
 
@@ -23,13 +42,13 @@ QString cachePath()
 
 QWebEngineProfile *createPersistent(const QString &storage, const QString &cache, QObject *parent)
 {
-    auto *profile = new QWebEngineProfile(QString::fromUtf16(Name), parent);
+    auto *profile = new Profile(QString::fromUtf16(Name), parent);
     // Both are set before the first page exists: the engine reads them once.
     profile->setPersistentStoragePath(storage);
     profile->setCachePath(cache);
     profile->setHttpCacheType(QWebEngineProfile::DiskHttpCache);
     profile->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
-    configure(profile);
+    configure(profile, downloadRecordPath(storage));
     return profile;
 }
 
@@ -40,12 +59,17 @@ QWebEngineProfile *createForUser(QObject *parent)
 
 QWebEngineProfile *createOffTheRecord(QObject *parent)
 {
-    auto *profile = new QWebEngineProfile(parent);
+    auto *profile = new Profile(parent);
     configure(profile);
     return profile;
 }
 
-void configure(QWebEngineProfile *profile)
+QString downloadRecordPath(const QString &storage)
+{
+    return QFileInfo(storage).dir().filePath(QStringLiteral("downloads-in-progress"));
+}
+
+void configure(QWebEngineProfile *profile, const QString &downloadRecord)
 {
     profile->setHttpAcceptLanguage(QStringLiteral("fr-FR,fr;q=0.9,en;q=0.5"));
     // A local file shows itself only: it reads neither other local files
@@ -53,7 +77,7 @@ void configure(QWebEngineProfile *profile)
     QWebEngineSettings *settings = profile->settings();
     settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
     settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
-    WebEngineBrowser::configureProfile(profile);
+    WebEngineBrowser::configureProfile(profile, downloadRecord);
 }
 
 } // namespace EngineProfile

@@ -31,7 +31,12 @@ QWebEngineProfile *createForUser(QObject *parent = nullptr);
 QWebEngineProfile *createOffTheRecord(QObject *parent = nullptr);
 
 // The settings of every profile the program's browsers use: French first,
-// local files kept from each other and from the web, downloads.
-void configure(QWebEngineProfile *profile);
+// local files kept from each other and from the web, downloads. A profile
+// kept on disk records its unfinished downloads in downloadRecord.
+void configure(QWebEngineProfile *profile, const QString &downloadRecord = {});
+
+// Where the program's profile with this storage folder records its
+// unfinished downloads: beside that folder, in the program's data folder.
+QString downloadRecordPath(const QString &storage);
 
 } // namespace EngineProfile

@@ -50,13 +50,15 @@ WebEngineBrowser::~WebEngineBrowser()
     // without its view, until that wait is over.
     if (*m_newWindowsUnderWay > 0 && m_page)
         m_page->setParent(nullptr);
+    else
+        DownloadKeeper::letGo(m_page);
     delete m_view;
 }
 
-void WebEngineBrowser::configureProfile(QWebEngineProfile *profile)
+void WebEngineBrowser::configureProfile(QWebEngineProfile *profile, const QString &downloadRecord)
 {
     // Each download goes to the browser whose page asked for it.
-    new DownloadKeeper(profile);
+    new DownloadKeeper(profile, downloadRecord);
 }
 
 QWidget *WebEngineBrowser::widget()
@@ -226,7 +228,10 @@ QString WebEngineBrowser::LocationURL() const
     // shows again to be corrected.
     if (!m_badAddressPage.isEmpty() && m_page->url() == m_badAddressPage)
         return m_badAddress;
-    return m_page->url().toString();
+    // Before its first document comes in, a page has no address of its own:
+    // while it loads, it stands for the one it is loading.
+    const QUrl url = m_page->url();
+    return (url.isEmpty() && Busy() ? m_page->requestedUrl() : url).toString();
 }
 
 QUrl WebEngineBrowser::usableUrl(const QString &text)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/QuestionBurst.h"
 #include "platform/BrowserPrompter.h"
 #include "platform/WebBrowser.h"
 
@@ -62,13 +63,16 @@ class QWebEngineView;
 // The control's questions (credentials, an invalid certificate, a
 // permission, a script's dialogs) go to the prompter, over the view; without
 // one, each is answered "no" at once (a script's alert shows nothing; leaving
-// a page that asks first is allowed). A certificate accepted for a host, and
-// a permission granted or refused to a site, hold for every browser of the
-// profile until the profile goes. After three script dialogs in a row (each
-// asked within a second of the previous one's end) the dialog offers to stop
-// the page's dialogs; once stopped, they are answered at once until the page
-// starts loading another document. They are answered in
-// WebEngineBrowserQuestions.cpp.
+// a page that asks first is allowed). A certificate is asked about only for
+// the page itself (the main frame): a subresource's or a frame's is refused
+// unless that very certificate was accepted. An accepted certificate holds
+// for its host, its fingerprint and its error, and a permission granted or
+// refused to a site, for every browser of the profile until the profile
+// goes. Sign-ins and certificates go by bursts (QuestionBurst): a run of
+// them without a user action in the tab between asks once. After three script dialogs in a row
+// (each asked within a second of the previous one's end) the dialog offers to stop the page's
+// dialogs; once stopped, they are answered at once until the page starts loading another document.
+// They are answered in WebEngineBrowserQuestions.cpp.
 //
 // The browser is a child of the parent widget, as its view is: deleting the
 // browser deletes the view and its page; the profile must outlive both.
@@ -86,7 +90,7 @@ public:
 
     // What a profile does with downloads; EngineProfile::configure, which
     // sets up every profile the program's browsers use, calls it.
-    static void configureProfile(QWebEngineProfile *profile);
+    static void configureProfile(QWebEngineProfile *profile, const QString &downloadRecord = {});
 
     QWidget *widget() override;
     QWebEngineView *view() const;
@@ -105,6 +109,14 @@ public:
     bool Busy() const override;
     QString LocationName() const override;
     QString LocationURL() const override;
+
+    void userActed() override;
+
+    // While the token lives, a question about this page waits: a browser
+    // deleted meanwhile leaves its page to the wait, which deletes it once
+    // the last token goes. The engine may go on reporting to the page (its
+    // other downloads) while the question waits.
+    std::shared_ptr<void> keepPageWhileAsking();
 
     void setRegisterAsBrowser(bool registered) override { m_registeredAsBrowser = registered; }
     bool RegisterAsBrowser() const override { return m_registeredAsBrowser; }
@@ -162,6 +174,8 @@ private:
     // A navigation asked for while a new window's handler ran, not yet made.
     QUrl m_heldNavigation;
     BrowserPrompter *m_prompter;
+    QuestionBurst m_signInBurst;
+    QuestionBurst m_certificateBurst;
     // The page's script dialogs: how many came in a row, since when the
     // last one is over, whether the user stopped them.
     int m_dialogsInARow = 0;

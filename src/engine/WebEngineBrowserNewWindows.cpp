@@ -1,5 +1,7 @@
 #include "engine/WebEngineBrowser.h"
 
+#include "engine/DownloadKeeper.h"
+
 // The browser's new windows: a page's request for one goes to the handler of
 // NewWindow2, and the window's content opens in the browser the handler
 // names. Navigations asked for while the handler runs are held until it
@@ -54,8 +56,10 @@ void WebEngineBrowser::newWindowRequested(QWebEngineNewWindowRequest &engineRequ
             browser->m_heldNavigation.clear();
     }
     if (!self) {
-        if (*underWay == 0 && page)
-            page->deleteLater();
+        if (*underWay == 0 && page) {
+            if (!DownloadKeeper::letGo(page))
+                page->deleteLater();
+        }
         return;
     }
 

@@ -4,10 +4,14 @@
 // the page's script dialogs, each put to the prompter, and the answers the
 // user gave for the rest of the run.
 
+#include "engine/DownloadKeeper.h"
+
 #include <QAuthenticator>
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QHash>
 #include <QSet>
+#include <QSslCertificate>
 #include <QWebEngineCertificateError>
 #include <QWebEngineClientCertificateSelection>
 #include <QWebEngineFileSystemAccessRequest>
@@ -42,8 +46,35 @@ public:
     {
     }
 
+    // Whether a certificate error is the page's own (its main frame's) or
+    // a subresource's or a frame's.
+    bool isMainFrame(const QWebEngineCertificateError &error) const
+    {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+        return error.isMainFrame();
+#else
+        // The engine does not say before Qt 6.8: the page's own error is the
+        // one for the address its main frame is going to, redirects
+        // included.
+        return !m_mainFrameTarget.isEmpty()
+            && error.url().adjusted(QUrl::RemoveFragment) == m_mainFrameTarget;
+#endif
+    }
+
 protected:
-    QWebEnginePage *createWindow(WebWindowType) override { return nullptr; }
+    QWebEnginePage *createWindow(WebWindowType) override
+    {
+        return nullptr;
+    }
+
+#if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
+    bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override
+    {
+        if (isMainFrame)
+            m_mainFrameTarget = url.adjusted(QUrl::RemoveFragment);
+        return QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
+    }
+#endif
 
     void javaScriptAlert(const QUrl &origin, const QString &text) override
     {
@@ -85,12 +116,41 @@ private:
     }
 
     ScriptDialogs m_dialogs;
+#if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
+    QUrl m_mainFrameTarget;
+#endif
 };
+
+// An invalid certificate the user chose to go on with: it holds for that
+// host, that certificate and that error only.
+struct CertificateException
+{
+    QString host;
+    QByteArray fingerprint;
+    int error = 0;
+
+    friend bool operator==(const CertificateException &, const CertificateException &) = default;
+};
+
+size_t qHash(const CertificateException &exception, size_t seed = 0)
+{
+    return qHashMulti(seed, exception.host, exception.fingerprint, exception.error);
+}
+
+CertificateException exceptionFor(const QWebEngineCertificateError &error)
+{
+    const QList<QSslCertificate> chain = error.certificateChain();
+    // Without a certificate there is nothing to hold the exception to: an
+    // empty fingerprint matches no other error's.
+    return {error.url().host(),
+            chain.isEmpty() ? QByteArray() : chain.first().digest(QCryptographicHash::Sha256),
+            int(error.type())};
+}
 
 // What the user decided for the browsers of a profile, until it goes.
 struct Decisions
 {
-    QSet<QString> certificateAcceptedHosts;
+    QSet<CertificateException> certificateExceptions;
     QHash<QPair<QString, int>, bool> permissions; // (origin, permission) -> granted
 };
 
@@ -118,8 +178,10 @@ public:
     ~PageKept()
     {
         --*m_underWay;
-        if (!m_browser && *m_underWay == 0 && m_page)
-            m_page->deleteLater();
+        if (!m_browser && *m_underWay == 0 && m_page) {
+            if (!DownloadKeeper::letGo(m_page))
+                m_page->deleteLater();
+        }
     }
     PageKept(const PageKept &) = delete;
     PageKept &operator=(const PageKept &) = delete;
@@ -268,15 +330,17 @@ void WebEngineBrowser::askCredentials(const QUrl &site, QAuthenticator *authenti
     // An empty authenticator cancels the request: the page shows what the
     // server sent with its refusal.
     *authenticator = QAuthenticator();
-    if (!m_prompter)
+    if (!m_prompter || !m_signInBurst.mayAsk())
         return;
     std::optional<BrowserPrompter::Credentials> answer;
+    m_signInBurst.asking();
     {
         const PageKept kept(this, m_page, m_newWindowsUnderWay);
         answer = m_prompter->credentials(m_view, request);
         if (kept.browserGone())
             return;
     }
+    m_signInBurst.answered();
     if (answer) {
         authenticator->setUser(answer->user);
         authenticator->setPassword(answer->password);
@@ -286,30 +350,56 @@ void WebEngineBrowser::askCredentials(const QUrl &site, QAuthenticator *authenti
 void WebEngineBrowser::askCertificate(const QWebEngineCertificateError &engineError)
 {
     QWebEngineCertificateError error(engineError);
-    const QString host = error.url().host();
-    QWebEngineProfile *profile = m_page->profile();
     if (!error.isOverridable() || !m_prompter) {
         error.rejectCertificate();
         return;
     }
-    if (decisionsOf(profile).certificateAcceptedHosts.contains(host)) {
+    QWebEngineProfile *profile = m_page->profile();
+    const CertificateException exception = exceptionFor(error);
+    if (!exception.fingerprint.isEmpty()
+        && decisionsOf(profile).certificateExceptions.contains(exception)) {
         error.acceptCertificate();
         return;
     }
+    // The user is asked for the page they go to, once a burst; what the
+    // page loads from elsewhere is refused, as its frames' pages are.
+    if (!static_cast<Page *>(m_page.data())->isMainFrame(error) || !m_certificateBurst.mayAsk()) {
+        error.rejectCertificate();
+        return;
+    }
     bool goOn = false;
+    m_certificateBurst.asking();
     {
         const PageKept kept(this, m_page, m_newWindowsUnderWay);
-        goOn = m_prompter->certificateError(m_view, {host, error.description()});
-        if (kept.browserGone())
-            goOn = false;
+        goOn = m_prompter->certificateError(m_view, {exception.host, error.description()});
+        if (kept.browserGone()) {
+            error.rejectCertificate();
+            return;
+        }
     }
-    // Going on holds for the host; a refusal is asked again next time.
-    if (goOn) {
-        decisionsOf(profile).certificateAcceptedHosts.insert(host);
+    m_certificateBurst.answered();
+    // Going on holds for this certificate; a refusal is asked again next time.
+    if (goOn && !exception.fingerprint.isEmpty()) {
+        decisionsOf(profile).certificateExceptions.insert(exception);
         error.acceptCertificate();
     } else {
         error.rejectCertificate();
     }
+}
+
+std::shared_ptr<void> WebEngineBrowser::keepPageWhileAsking()
+{
+    return std::make_shared<PageKept>(this, m_page, m_newWindowsUnderWay);
+}
+
+void WebEngineBrowser::userActed()
+{
+    m_signInBurst.userActed();
+    m_certificateBurst.userActed();
+    if (!m_page)
+        return;
+    if (DownloadKeeper *downloads = DownloadKeeper::of(m_page->profile()))
+        downloads->userActed(m_page);
 }
 
 std::optional<bool> WebEngineBrowser::permissionGranted(const QUrl &site,

@@ -92,5 +92,8 @@ public:
     virtual bool permission(QWidget *over, const PermissionRequest &request) = 0;
     // The path to save to; empty: do not save.
     virtual QString saveLocation(QWidget *over, const SaveRequest &request) = 0;
+    // True: the site may go on downloading files without asking where each
+    // goes (it asked for more than one without the user's doing).
+    virtual bool multipleDownloads(QWidget *over, const QUrl &site) = 0;
     virtual ScriptAnswer scriptDialog(QWidget *over, const ScriptDialog &dialog) = 0;
 };

@@ -75,6 +75,11 @@ public:
     virtual qreal ZoomFactor() const = 0;
     virtual void SetZoomFactor(qreal factor) = 0;
 
+    // The user clicked or typed in the tab: the page's run of requests that
+    // may each raise a question (downloads, sign-ins, certificates) is over,
+    // and the next one may ask again.
+    virtual void userActed() = 0;
+
     // Marks the control as one that may take a new window's content.
     virtual void setRegisterAsBrowser(bool registered) = 0;
     virtual bool RegisterAsBrowser() const = 0;

@@ -145,6 +145,9 @@ void PopupInterceptor::userActed()
 {
     if (m_burst != Burst::Waiting)
         m_burst = Burst::Fresh;
+    // The control's own questions go by the same bursts.
+    if (m_browser)
+        m_browser->userActed();
 }
 
 void PopupInterceptor::NewWindow2(NewWindowRequest &request)

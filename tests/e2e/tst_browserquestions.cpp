@@ -37,10 +37,11 @@ constexpr int Timeout = 15000;
 class HttpsServer : public QObject
 {
 public:
-    bool listen()
+    // name: the certificate and key in data/, name.crt and name.key.
+    bool listen(const QString &name = u"selfsigned"_s)
     {
-        QFile certificate(QFINDTESTDATA("data/selfsigned.crt"));
-        QFile key(QFINDTESTDATA("data/selfsigned.key"));
+        QFile certificate(QFINDTESTDATA(u"data/"_s + name + u".crt"_s));
+        QFile key(QFINDTESTDATA(u"data/"_s + name + u".key"_s));
         if (!certificate.open(QIODevice::ReadOnly) || !key.open(QIODevice::ReadOnly))
             return false;
         QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
@@ -67,7 +68,10 @@ public:
         });
         return m_server.listen(QHostAddress::LocalHost, 0);
     }
-    QString url() const { return u"https://127.0.0.1:%1/"_s.arg(m_server.serverPort()); }
+    QString url(const QString &path = u"/"_s) const
+    {
+        return u"https://127.0.0.1:%1%2"_s.arg(m_server.serverPort()).arg(path);
+    }
 
     int requests = 0;
 
@@ -96,6 +100,11 @@ private Q_SLOTS:
     void credentials();
     void certificate_data();
     void certificate();
+    void certificateHeldToItself_data();
+    void certificateHeldToItself();
+    void subresourceCertificatesRefusedUnasked();
+    void burstAsksOnce_data();
+    void burstAsksOnce();
     void permission_data();
     void permission();
     void scriptAnswers_data();
@@ -118,6 +127,9 @@ private:
 
     HttpServer m_server;
     HttpsServer m_https;
+    // The same host on other ports: the same certificate, and another one.
+    HttpsServer m_sameCertificate;
+    HttpsServer m_attacker;
     // Each test has a profile of its own: the decisions it remembers are
     // the profile's.
     QWebEngineProfile *m_profile = nullptr;
@@ -130,6 +142,8 @@ void TestBrowserQuestions::initTestCase()
 {
     QVERIFY(m_server.listen());
     QVERIFY(m_https.listen());
+    QVERIFY(m_sameCertificate.listen());
+    QVERIFY(m_attacker.listen(u"attacker"_s));
     m_server.addPage(u"/vide"_s, "<!DOCTYPE html><title>Vide</title>");
     // Protected by user "marie", password "s3cret": the page follows the
     // request's credentials.
@@ -152,6 +166,25 @@ void TestBrowserQuestions::initTestCase()
                      "navigator.geolocation.getCurrentPosition(() => { document.title = "
                      "'granted'; }, e => { document.title = e.code === e.PERMISSION_DENIED ? "
                      "'denied' : 'granted'; });</script>");
+    // Thirty pictures and frames from the self-signed server, and thirty
+    // pictures that each ask for a sign-in.
+    QByteArray mixed = "<!DOCTYPE html><title>Mixte</title>";
+    QByteArray locked = "<!DOCTYPE html><title>Verrous</title>";
+    for (int i = 0; i < 15; ++i) {
+        const QByteArray n = QByteArray::number(i);
+        mixed += "<img src=\"" + m_https.url(u"/image"_s).toUtf8() + n + "\"><iframe src=\""
+            + m_https.url(u"/cadre"_s).toUtf8() + n + "\"></iframe>";
+    }
+    for (int i = 0; i < 30; ++i)
+        locked += "<img src=\"/verrou/" + QByteArray::number(i) + "\">";
+    m_server.addPage(u"/mixte"_s, mixed);
+    m_server.addPage(u"/verrous"_s, locked);
+    for (int i = 0; i < 30; ++i) {
+        const QString path = u"/verrou/%1"_s.arg(i);
+        m_server.addPage(path, "refusé", "text/plain", 401);
+        m_server.addHeader(path, "WWW-Authenticate",
+                           "Basic realm=\"Verrou " + QByteArray::number(i) + "\"");
+    }
     m_server.addPage(u"/alertes"_s,
                      "<!DOCTYPE html><title>Attente</title><script>"
                      "for (let i = 0; i < 20; ++i) alert('Alerte ' + i);"
@@ -257,6 +290,87 @@ void TestBrowserQuestions::certificate()
     QVERIFY(complete.wait(Timeout));
     QCOMPARE(m_answerer->certificatesAsked.size(), goOn ? 1 : 2);
     QCOMPARE(other->LocationName() == u"Sécurisé"_s, goOn);
+}
+
+// An accepted certificate holds for that host, that certificate and that
+// error: another certificate of the same host is asked about again.
+void TestBrowserQuestions::certificateHeldToItself_data()
+{
+    QTest::addColumn<bool>("sameCertificate");
+    QTest::newRow("same certificate, another port") << true;
+    QTest::newRow("another certificate of the host") << false;
+}
+
+void TestBrowserQuestions::certificateHeldToItself()
+{
+    QFETCH(bool, sameCertificate);
+    m_answerer->certificateAnswer = true;
+    QVERIFY(load(m_https.url()));
+    QCOMPARE(m_browser->LocationName(), u"Sécurisé"_s);
+
+    // As the user going to another address.
+    m_answerer->certificateAnswer = false;
+    m_browser->userActed();
+    HttpsServer &other = sameCertificate ? m_sameCertificate : m_attacker;
+    const int requests = other.requests;
+    QVERIFY(load(other.url()));
+    QCOMPARE(m_answerer->certificatesAsked.size(), sameCertificate ? 1 : 2);
+    QCOMPARE(other.requests > requests, sameCertificate);
+}
+
+// What a page loads from a server whose certificate is not valid is refused
+// without a question, unless that certificate was accepted for a page.
+void TestBrowserQuestions::subresourceCertificatesRefusedUnasked()
+{
+    const int requests = m_https.requests;
+    QVERIFY(load(m_server.url(u"/mixte"_s).toString()));
+    QCOMPARE(m_browser->LocationName(), u"Mixte"_s);
+    QVERIFY(m_answerer->certificatesAsked.isEmpty());
+    QCOMPARE(m_https.requests, requests);
+
+    // Reloading asks nothing either.
+    m_browser->userActed();
+    m_browser->Refresh();
+    QTRY_VERIFY_WITH_TIMEOUT(!m_browser->Busy(), Timeout);
+    QVERIFY(m_answerer->certificatesAsked.isEmpty());
+
+    m_answerer->certificateAnswer = true;
+    m_browser->userActed();
+    QVERIFY(load(m_https.url()));
+    QCOMPARE(m_answerer->certificatesAsked.size(), 1);
+    m_browser->userActed();
+    QVERIFY(load(m_server.url(u"/mixte"_s).toString()));
+    QTRY_VERIFY_WITH_TIMEOUT(m_https.requests >= requests + 30, Timeout);
+    QCOMPARE(m_answerer->certificatesAsked.size(), 1);
+}
+
+// A page's requests that would each raise a question raise one at most
+// until the user acts in the tab again.
+void TestBrowserQuestions::burstAsksOnce_data()
+{
+    QTest::addColumn<bool>("given");
+    QTest::newRow("credentials given") << true;
+    QTest::newRow("cancelled") << false;
+}
+
+void TestBrowserQuestions::burstAsksOnce()
+{
+    QFETCH(bool, given);
+    if (given)
+        m_answerer->credentialsAnswer = BrowserPrompter::Credentials {u"marie"_s, u"faux"_s};
+    const int before = m_server.requestCount(u"/verrou/29"_s);
+    QVERIFY(load(m_server.url(u"/verrous"_s).toString()));
+    QTRY_VERIFY_WITH_TIMEOUT(m_server.requestCount(u"/verrou/29"_s) > before, Timeout);
+    QTest::qWait(300);
+    QCOMPARE(m_answerer->credentialsAsked.size(), 1);
+
+    // The user reloads: a burst of its own, which asks once again.
+    m_browser->userActed();
+    m_browser->Refresh();
+    QTRY_COMPARE_WITH_TIMEOUT(m_answerer->credentialsAsked.size(), 2, Timeout);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_browser->Busy(), Timeout);
+    QTest::qWait(300);
+    QCOMPARE(m_answerer->credentialsAsked.size(), 2);
 }
 
 void TestBrowserQuestions::permission_data()

@@ -3,6 +3,8 @@
 #include "support/PrompterAnswerer.h"
 #include "support/TestPlatform.h"
 
+#include "engine/DownloadKeeper.h"
+#include "engine/EngineProfile.h"
 #include "engine/WebEngineBrowser.h"
 
 #include <QDir>
@@ -10,8 +12,10 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QWebEnginePage>
 #include <QWebEngineProfile>
 
+#include <algorithm>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -44,6 +48,7 @@ class TestDownloads : public QObject
 {
     Q_OBJECT
 
+    QTemporaryDir m_home;
     HttpServer m_server;
     QWebEngineProfile *m_profile = nullptr;
     std::unique_ptr<QWidget> m_window;
@@ -53,6 +58,21 @@ class TestDownloads : public QObject
     QList<DownloadReport> m_reports;
 
     QString saved(const QString &name) const { return m_folder->filePath(name); }
+    static QString downloadFolder()
+    {
+        return QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    }
+    static QStringList entries(const QString &folder)
+    {
+        return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                                      QDir::Name);
+    }
+    int done() const
+    {
+        return int(std::count_if(m_reports.cbegin(), m_reports.cend(), [](const DownloadReport &r) {
+            return r.state == DownloadReport::State::Done;
+        }));
+    }
     QStringList folderEntries() const
     {
         return QDir(m_folder->path())
@@ -87,8 +107,28 @@ class TestDownloads : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
+        // The user's download folder, which the program proposes, is one of
+        // the test's own, and does not exist yet.
+        QVERIFY(m_home.isValid());
+        qputenv("HOME", QFile::encodeName(m_home.path()));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath(u".config"_s)));
+        QVERIFY(!QFileInfo::exists(downloadFolder()));
+
         QVERIFY(m_server.listen());
         m_server.addPage(u"/page"_s, "<!DOCTYPE html><title>Page</title>");
+        // Ten files at once, as frames, and twenty clicked by the page's
+        // script: downloads nobody asked for.
+        QByteArray frames = "<!DOCTYPE html><title>Cadres</title>";
+        for (int i = 0; i < 10; ++i)
+            frames += "<iframe src=\"/piece?n=" + QByteArray::number(i) + "\"></iframe>";
+        m_server.addPage(u"/cadres"_s, frames);
+        m_server.addPage(u"/rafale"_s,
+                         "<!DOCTYPE html><title>Rafale</title><script>"
+                         "let i = 0; const t = setInterval(() => {"
+                         "const a = document.createElement('a');"
+                         "a.href = '/piece?n=' + i; a.download = 'piece' + i + '.bin';"
+                         "document.body.appendChild(a); a.click();"
+                         "if (++i == 20) clearInterval(t); }, 20);</script>");
         m_profile = EngineTest::offTheRecordProfile(this);
     }
 
@@ -98,6 +138,8 @@ private Q_SLOTS:
         m_server.addPage(u"/fichier"_s, SmallBody, "application/octet-stream");
         m_server.addHeader(u"/fichier"_s, "Content-Disposition",
                            "attachment; filename=\"rapport annuel.bin\"");
+        m_server.addPage(u"/piece"_s, SmallBody, "application/octet-stream");
+        m_server.addHeader(u"/piece"_s, "Content-Disposition", "attachment; filename=piece.bin");
         m_server.addPage(u"/gros"_s, bigBody(), "application/octet-stream");
         m_server.addHeader(u"/gros"_s, "Content-Disposition", "attachment; filename=gros.bin");
         m_folder = std::make_unique<QTemporaryDir>();
@@ -118,6 +160,7 @@ private Q_SLOTS:
         m_server.releaseHeld();
         m_window.reset();
         m_folder.reset();
+        QDir(downloadFolder()).removeRecursively();
     }
 
     void savedWhereTheUserSaid()
@@ -143,8 +186,10 @@ private Q_SLOTS:
         m_browser->Navigate(m_server.url(u"/gros"_s).toString());
         QTRY_COMPARE_WITH_TIMEOUT(m_answerer.savesAsked.size(), 1, Timeout);
         QTRY_VERIFY_WITH_TIMEOUT(!m_browser->Busy(), Timeout);
-        // A second download after it shows that the first one is over.
+        // A second download after it shows that the first one is over; the
+        // user asks for it (as by a click), so the refusal does not hold for it.
         answerWith(u"apres.bin"_s);
+        m_browser->userActed();
         m_browser->Navigate(m_server.url(u"/fichier"_s).toString());
         QTRY_VERIFY_WITH_TIMEOUT(ended(), Timeout);
         QCOMPARE(m_answerer.savesAsked.size(), 2);
@@ -245,6 +290,171 @@ private Q_SLOTS:
         if (!thereWhenChosen)
             QCOMPARE(contents(saved(u"gros.bin"_s)), other);
         QCOMPARE(folderEntries(), entries);
+    }
+
+    // A fresh account has no download folder yet: the one proposed is made.
+    void proposedFolderMadeWhenMissing()
+    {
+        m_answerer.saveAnswer = [](const BrowserPrompter::SaveRequest &request) {
+            return request.proposedPath;
+        };
+        m_browser->Navigate(m_server.url(u"/fichier"_s).toString());
+        QTRY_VERIFY_WITH_TIMEOUT(ended(), Timeout);
+        QCOMPARE(m_reports.last().state, DownloadReport::State::Done);
+        QCOMPARE(contents(QDir(downloadFolder()).filePath(u"rapport annuel.bin"_s)), SmallBody);
+    }
+
+    // Downloads the page starts by the dozen: the first asks where to save
+    // it, the rest ask once for all of them; refused after "no".
+    void burstOfDownloadsAsksOnce_data()
+    {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<int>("started");
+        QTest::addColumn<bool>("allow");
+        QTest::addColumn<int>("files");
+        QTest::newRow("frames, allowed") << u"/cadres"_s << 10 << true << 10;
+        QTest::newRow("frames, refused") << u"/cadres"_s << 10 << false << 1;
+        QTest::newRow("script, allowed") << u"/rafale"_s << 20 << true << 20;
+        QTest::newRow("script, refused") << u"/rafale"_s << 20 << false << 1;
+    }
+    void burstOfDownloadsAsksOnce()
+    {
+        QFETCH(QString, page);
+        QFETCH(int, started);
+        QFETCH(bool, allow);
+        QFETCH(int, files);
+        answerWith(u"premier.bin"_s);
+        m_answerer.multipleDownloadsAnswer = allow;
+
+        const int before = m_server.requestCount(u"/piece"_s);
+        m_browser->Navigate(m_server.url(page).toString());
+        QTRY_VERIFY_WITH_TIMEOUT(m_server.requestCount(u"/piece"_s) >= before + started, Timeout);
+        QTRY_COMPARE_WITH_TIMEOUT(done(), files, Timeout);
+        // The last of them decided.
+        QTest::qWait(300);
+        QCOMPARE(done(), files);
+        QCOMPARE(m_answerer.savesAsked.size(), 1);
+        QCOMPARE(m_answerer.multipleDownloadsAsked.size(), 1);
+        QCOMPARE(m_answerer.multipleDownloadsAsked.first().host(), u"127.0.0.1"_s);
+        QCOMPARE(folderEntries(), QStringList {u"premier.bin"_s});
+        // The others in the download folder, under free names.
+        QTRY_COMPARE_WITH_TIMEOUT(entries(downloadFolder()).size(), files - 1, Timeout);
+        if (allow)
+            QVERIFY(entries(downloadFolder()).contains(u"piece (2).bin"_s)
+                    || entries(downloadFolder()).contains(u"piece2.bin"_s));
+
+        // A user action starts a burst of its own: asked again.
+        m_browser->userActed();
+        m_browser->Navigate(m_server.url(u"/fichier"_s).toString());
+        QTRY_COMPARE_WITH_TIMEOUT(m_answerer.savesAsked.size(), 2, Timeout);
+    }
+
+    // While the save dialog waits, the page's other downloads are refused
+    // without a dialog of their own.
+    void downloadsWhileAskedAreRefused()
+    {
+        int asked = 0;
+        bool allCame = false;
+        const int before = m_server.requestCount(u"/piece"_s);
+        m_answerer.saveAnswer = [&](const BrowserPrompter::SaveRequest &) {
+            ++asked;
+            // Another of the page's downloads on its way meanwhile.
+            allCame = QTest::qWaitFor(
+                [&] { return m_server.requestCount(u"/piece"_s) >= before + 2; }, Timeout);
+            QTest::qWait(300);
+            return saved(u"premier.bin"_s);
+        };
+        m_browser->Navigate(m_server.url(u"/cadres"_s).toString());
+        QTRY_COMPARE_WITH_TIMEOUT(done(), 1, Timeout);
+        QVERIFY(allCame);
+        // Those the engine hands over once the dialog is answered are the
+        // burst's further downloads: one question for them, refused here.
+        QTest::qWait(300);
+        QCOMPARE(asked, 1);
+        QVERIFY(m_answerer.multipleDownloadsAsked.size() <= 1);
+        QCOMPARE(folderEntries(), QStringList {u"premier.bin"_s});
+        QVERIFY(!QFileInfo::exists(downloadFolder()));
+    }
+
+    // A page's downloads whose questions wait while its tab closes: each is
+    // cancelled without a word, and the program goes on.
+    void tabClosedWhileDownloadsWait()
+    {
+        int asked = 0;
+        const int before = m_server.requestCount(u"/piece"_s);
+        const QPointer<QWebEnginePage> page = m_browser->page();
+        bool pageDuringWait = false;
+        bool allCame = false;
+        m_answerer.saveAnswer = [&](const BrowserPrompter::SaveRequest &) {
+            ++asked;
+            // The user answers the first, and closes the tab while more are
+            // on their way, from within the question's own event loop. The engine
+            // may still hand over the page's downloads meanwhile: the page
+            // stays until the question is over.
+            allCame = QTest::qWaitFor(
+                [&] { return m_server.requestCount(u"/piece"_s) >= before + 2 || !m_window; },
+                Timeout);
+            if (m_window) {
+                QTest::qWait(300);
+                m_window.release()->deleteLater();
+                QTest::qWait(300);
+                pageDuringWait = !page.isNull();
+            }
+            return saved(u"piece.bin"_s);
+        };
+        m_browser->Navigate(m_server.url(u"/cadres"_s).toString());
+        QTRY_VERIFY_WITH_TIMEOUT(!m_browser, Timeout);
+        QTRY_VERIFY_WITH_TIMEOUT(asked >= 1, Timeout);
+        QVERIFY(allCame);
+        QVERIFY(pageDuringWait);
+        QTRY_VERIFY_WITH_TIMEOUT(page.isNull(), Timeout);
+        QTest::qWait(500);
+        QCOMPARE(folderEntries(), QStringList());
+        QCOMPARE(done(), 0);
+
+        // The profile's other tabs still download.
+        QWidget elsewhere;
+        auto *other = new WebEngineBrowser(m_profile, &elsewhere, &m_answerer);
+        connect(other, &WebBrowser::DownloadChange, this,
+                [this](const DownloadReport &report) { m_reports.append(report); });
+        answerWith(u"autre.bin"_s);
+        other->Navigate(m_server.url(u"/fichier"_s).toString());
+        QTRY_COMPARE_WITH_TIMEOUT(done(), 1, Timeout);
+        QCOMPARE(folderEntries(), QStringList {u"autre.bin"_s});
+    }
+
+    // The program's unfinished downloads are in its record while they run,
+    // and leave it when they end.
+    void recordedWhileUnfinished()
+    {
+        // The engine still writes to its folders for a while once the
+        // profile is gone: they go with the test's other folders.
+        const QString storage = m_home.filePath(u"data/profil"_s);
+        auto *profile
+            = EngineProfile::createPersistent(storage, m_home.filePath(u"data/cache"_s), this);
+        const QString record = EngineProfile::downloadRecordPath(storage);
+        QCOMPARE(record, m_home.filePath(u"data/downloads-in-progress"_s));
+        auto window = std::make_unique<QWidget>();
+        auto *browser = new WebEngineBrowser(profile, window.get(), &m_answerer);
+        connect(browser, &WebBrowser::DownloadChange, this,
+                [this](const DownloadReport &report) { m_reports.append(report); });
+        answerWith(u"gros.bin"_s);
+        m_server.holdBodyAfter(u"/gros"_s, 50000);
+        browser->Navigate(m_server.url(u"/gros"_s).toString());
+        QVERIFY(runningMidway());
+
+        const QList<DownloadFiles::Unfinished> running = DownloadFiles::readRecord(record);
+        QCOMPARE(running.size(), 1);
+        QCOMPARE(running.first().pid, QCoreApplication::applicationPid());
+        QCOMPARE(running.first().partialPath, saved(u"gros.bin.part"_s));
+        QVERIFY(QFileInfo::exists(running.first().partialPath + u".download"_s));
+
+        m_server.releaseHeld();
+        QTRY_VERIFY_WITH_TIMEOUT(ended(), Timeout);
+        QCOMPARE(m_reports.last().state, DownloadReport::State::Done);
+        QCOMPARE(DownloadFiles::readRecord(record), QList<DownloadFiles::Unfinished>());
+        window.reset();
+        delete profile;
     }
 
     // A download goes on when its tab closes.

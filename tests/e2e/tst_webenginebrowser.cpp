@@ -65,6 +65,7 @@ public:
     QString LocationName() const override { return {}; }
     QString LocationURL() const override { return {}; }
     void setRegisterAsBrowser(bool) override { }
+    void userActed() override { }
     bool RegisterAsBrowser() const override { return false; }
     void FindText(const QString &, bool, FindResult) override { }
     qreal ZoomFactor() const override { return 1; }
@@ -423,6 +424,8 @@ void TestWebEngineBrowser::busyUntilLoadEnds()
                               Timeout);
     QVERIFY(m_browser->Busy());
     QVERIFY(!log.events.contains(QStringLiteral("complete")));
+    // The browser's first page, before it comes in, stands for its address.
+    QCOMPARE(m_browser->LocationURL(), address(QStringLiteral("/lent")));
 
     const bool stopped = end != u"arrives";
     if (end == u"stopped after another") {

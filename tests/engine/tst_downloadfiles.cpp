@@ -1,6 +1,10 @@
 #include "engine/DownloadKeeper.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QSet>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -70,6 +74,70 @@ private Q_SLOTS:
         };
         QCOMPARE(DownloadFiles::partialPath(finalPath, isTaken), partial);
         QCOMPARE(DownloadFiles::freePath(finalPath, isTaken), free);
+    }
+
+    // The record of unfinished downloads reads back what was written, and a
+    // garbled one yields what it can.
+    void recordReadsBack()
+    {
+        QTemporaryDir folder;
+        const QString record = folder.filePath(u"record"_s);
+        const QList<DownloadFiles::Unfinished> entries {
+            {12, u"/home/u/Téléchargements/a b, c%20.bin.part"_s},
+            {345, u"/tmp/x\ny.part"_s},
+        };
+        QVERIFY(DownloadFiles::writeRecord(record, entries));
+        QCOMPARE(DownloadFiles::readRecord(record), entries);
+        QCOMPARE(QFile::permissions(record) & (QFile::ReadOther | QFile::ReadGroup),
+                 QFile::Permissions());
+
+        QFile garbled(record);
+        QVERIFY(garbled.open(QIODevice::Append));
+        garbled.write(
+            "\r\nnombre /a.part\r\n-4 /b.part\r\n7 relatif.part\r\n\xff\xfe\r\n8 /c.part");
+        garbled.close();
+        QCOMPARE(DownloadFiles::readRecord(record).size(), 3);
+        QCOMPARE(DownloadFiles::readRecord(record).last(),
+                 (DownloadFiles::Unfinished {8, u"/c.part"_s}));
+        QVERIFY(DownloadFiles::readRecord(folder.filePath(u"absent"_s)).isEmpty());
+    }
+
+    // At the start, the partial files of a program that no longer runs go,
+    // and nothing else: not another running program's, not a file the
+    // program did not write.
+    void abandonedPartialFilesRemoved()
+    {
+        QTemporaryDir folder;
+        const QDir dir(folder.path());
+        auto make = [&dir](const QString &name) {
+            QFile file(dir.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("x");
+        };
+        make(u"mort.bin.part"_s);
+        make(u"mort2.bin.part.download"_s);
+        make(u"vivant.bin.part.download"_s);
+        make(u"rapport.pdf"_s);
+        make(u"cible.part"_s);
+        QVERIFY(QFile::link(dir.filePath(u"cible.part"_s), dir.filePath(u"lien.part"_s)));
+        QVERIFY(dir.mkdir(u"dossier.part"_s));
+
+        const qint64 dead = 1000001, alive = 1000002;
+        const QString record = dir.filePath(u"record"_s);
+        QVERIFY(DownloadFiles::writeRecord(record,
+                                           {{dead, dir.filePath(u"mort.bin.part"_s)},
+                                            {dead, dir.filePath(u"mort2.bin.part"_s)},
+                                            {alive, dir.filePath(u"vivant.bin.part"_s)},
+                                            {dead, dir.filePath(u"rapport.pdf"_s)},
+                                            {dead, dir.filePath(u"lien.part"_s)},
+                                            {dead, dir.filePath(u"dossier.part"_s)}}));
+        DownloadFiles::removeAbandoned(record, [alive](qint64 pid) { return pid == alive; });
+
+        QCOMPARE(dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System, QDir::Name),
+                 (QStringList {u"cible.part"_s, u"dossier.part"_s, u"lien.part"_s, u"rapport.pdf"_s,
+                               u"record"_s, u"vivant.bin.part.download"_s}));
+        QCOMPARE(DownloadFiles::readRecord(record),
+                 (QList<DownloadFiles::Unfinished> {{alive, dir.filePath(u"vivant.bin.part"_s)}}));
     }
 };
 

@@ -31,11 +31,14 @@ public:
     void SetZoomFactor(qreal factor) override { m_zoom = factor; }
     void setRegisterAsBrowser(bool registered) override { m_registered = registered; }
     bool RegisterAsBrowser() const override { return m_registered; }
+    void userActed() override { ++m_userActions; }
 
     // Every call in order: "Navigate <address>", "GoBack", ...
     QStringList calls() const { return m_calls; }
     // The addresses given to Navigate, in order.
     QStringList navigations() const;
+    // How many times the tab said the user acted in it.
+    int userActions() const { return m_userActions; }
 
     void setBusy(bool busy) { m_busy = busy; }
     // What FindText answers: the match shown and the number of matches.
@@ -55,6 +58,7 @@ private:
     QStringList m_calls;
     bool m_busy = false;
     bool m_registered = false;
+    int m_userActions = 0;
     qreal m_zoom = 1;
     std::pair<int, int> m_findAnswer {0, 0};
     QString m_locationName;

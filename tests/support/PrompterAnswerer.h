@@ -35,6 +35,12 @@ public:
         whileOpen();
         return saveAnswer ? saveAnswer(request) : QString();
     }
+    bool multipleDownloads(QWidget *, const QUrl &site) override
+    {
+        multipleDownloadsAsked.append(site);
+        whileOpen();
+        return multipleDownloadsAnswer;
+    }
     ScriptAnswer scriptDialog(QWidget *, const ScriptDialog &dialog) override
     {
         scriptDialogs.append(dialog);
@@ -47,6 +53,7 @@ public:
     bool certificateAnswer = false;
     bool permissionAnswer = false;
     std::function<QString(const SaveRequest &)> saveAnswer;
+    bool multipleDownloadsAnswer = false;
     std::function<ScriptAnswer(const ScriptDialog &)> scriptAnswer;
     // Runs while a question would be on screen, before it is answered.
     std::function<void()> duringQuestion;
@@ -56,6 +63,7 @@ public:
     QList<CertificateRequest> certificatesAsked;
     QList<PermissionRequest> permissionsAsked;
     QList<SaveRequest> savesAsked;
+    QList<QUrl> multipleDownloadsAsked;
     QList<ScriptDialog> scriptDialogs;
 
 private:

@@ -1,3 +1,4 @@
+#include "support/FakeBrowser.h"
 #include "support/MainWindowFixture.h"
 #include "support/TabStrip.h"
 #include "support/TestPlatform.h"
@@ -319,6 +320,9 @@ private Q_SLOTS:
             QVERIFY(request(1).Cancel);
         QCOMPARE(shown(), QList<Shown> {Shown::Question});
 
+        // The tab's control hears of the same actions, for its own questions.
+        auto *control = static_cast<FakeBrowser *>(tab(1)->browser());
+        const int toldBefore = control->userActions();
         bool userInitiated = false;
         switch (action) {
         case UserAction::None:
@@ -344,6 +348,8 @@ private Q_SLOTS:
             break;
         }
         }
+        QCOMPARE(control->userActions() > toldBefore,
+                 action == UserAction::ClickOnPage || action == UserAction::KeyInAddressBox);
         request(1, userInitiated);
         request(1);
         request(1);
