@@ -51,11 +51,17 @@ private:
     Registry::Key m_key;
 };
 
+enum class Wrap { None, Words };
+
 QLabel *label(QWidget *parent, const char *name, const QString &text, const Twips::Placer &placer,
-              const Geometry &geometry)
+              const Geometry &geometry, Wrap wrap = Wrap::None)
 {
     auto *widget = new QLabel(text, parent);
     widget->setObjectName(QString::fromLatin1(name));
+    if (wrap == Wrap::Words) {
+        widget->setWordWrap(true);
+        widget->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    }
     placer.place(widget, geometry);
     return widget;
 }
@@ -70,7 +76,7 @@ QFrame *line(QWidget *parent, const char *name, const QColor &colour, int left, 
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Window, colour);
     widget->setPalette(palette);
-    widget->setGeometry(left, top, right - left, height);
+    Twips::placeDesigned(widget, QRect(left, top, right - left, height));
     return widget;
 }
 
@@ -82,7 +88,7 @@ frmAbout::frmAbout(const Platform &platform, QWidget *parent)
 {
     setObjectName(QStringLiteral("frmAbout"));
     const Twips::Placer placer(this);
-    setFixedSize(placer.px(ClientWidth), placer.px(ClientHeight));
+    placer.setFixedClientSize(this, ClientWidth, ClientHeight);
 
     QLabel *icon = label(this, "picIcon", QString(), placer, DesignedIcon);
     icon->setPixmap(Icons::program().pixmap(icon->size()));
@@ -93,14 +99,11 @@ frmAbout::frmAbout(const Platform &platform, QWidget *parent)
     large.setBold(true);
     title->setFont(large);
     label(this, "lblVersion", QStringLiteral("Version"), placer, DesignedVersion);
-    QLabel *description = label(
-        this, "lblDescription",
-        QStringLiteral("Corvane est un navigateur très simple mais très pratique grâce à sa "
-                       "gestion des onglets. Sa petite taille et sa simplicité sont la garantie "
-                       "d'une efficacité maximale ;o) "),
-        placer, DesignedDescription);
-    description->setWordWrap(true);
-    description->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label(this, "lblDescription",
+          QStringLiteral("Corvane est un navigateur très simple mais très pratique grâce à sa "
+                         "gestion des onglets. Sa petite taille et sa simplicité sont la garantie "
+                         "d'une efficacité maximale ;o) "),
+          placer, DesignedDescription, Wrap::Words);
 
     line(this, "Line1_1", QColor(128, 128, 128), placer.px(GrayLeft), placer.px(GrayTop),
          placer.px(LineRight), 1);

@@ -1,8 +1,56 @@
 #include "engine/PageActions.h"
 
 #include <QAction>
+#include <QChildEvent>
+#include <QMenu>
+#include <QPointer>
+#include <QWebEngineView>
 
 namespace PageActions {
+
+namespace {
+
+// Takes the page's hidden actions out of every context menu that its view
+// builds, before the menu shows: an action that is only hidden stays in the
+// menu's list, where screen readers still find it under the engine's
+// English name.
+class ContextMenuTrimmer : public QObject
+{
+public:
+    ContextMenuTrimmer(QWebEnginePage *page, QWidget *view)
+        : QObject(view)
+        , m_page(page)
+    {
+        view->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::ChildPolished && m_page) {
+            if (auto *menu = qobject_cast<QMenu *>(static_cast<QChildEvent *>(event)->child()))
+                trim(menu);
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    void trim(QMenu *menu) const
+    {
+        for (QAction *action : menu->actions()) {
+            for (int i = 0; i < QWebEnginePage::WebActionCount; ++i) {
+                const auto which = static_cast<QWebEnginePage::WebAction>(i);
+                if (m_page->action(which) == action && !entry(which).visible) {
+                    menu->removeAction(action);
+                    break;
+                }
+            }
+        }
+    }
+
+    QPointer<QWebEnginePage> m_page;
+};
+
+} // namespace
 
 Entry entry(QWebEnginePage::WebAction action)
 {
@@ -126,6 +174,8 @@ void apply(QWebEnginePage *page)
             pageAction->setText(made.text);
         pageAction->setVisible(made.visible);
     }
+    if (QWebEngineView *view = QWebEngineView::forPage(page))
+        new ContextMenuTrimmer(page, view);
 }
 
 } // namespace PageActions

@@ -19,7 +19,8 @@ struct Entry
 // entry; one the program does not know of keeps the engine's text.
 Entry entry(QWebEnginePage::WebAction action);
 
-// Gives every action of the page its entry.
+// Gives every action of the page its entry, and leaves the hidden ones out
+// of the context menus of the page's view (the page is in its view).
 void apply(QWebEnginePage *page);
 
 } // namespace PageActions

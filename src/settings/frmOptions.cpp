@@ -64,7 +64,7 @@ frmOptions::frmOptions(const Platform &platform, QString &popupMode, QWidget *pa
     setWindowTitle(QStringLiteral("Options"));
     setModal(false);
     const Twips::Placer placer(this);
-    setFixedSize(placer.px(ClientWidth), placer.px(ClientHeight));
+    placer.setFixedClientSize(this, ClientWidth, ClientHeight);
 
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName(QStringLiteral("SSTab1"));

@@ -1,6 +1,7 @@
 #include "widgets/FormDialog.h"
 
 #include "widgets/Forms.h"
+#include "widgets/Twips.h"
 
 #include <QCloseEvent>
 
@@ -20,6 +21,9 @@ void FormDialog::Show()
         m_forms->load(this, [this] { hide(); });
         Load();
     }
+    // Loading sets texts, and the desktop's font may have changed since the
+    // last opening: the controls grow to what their captions need now.
+    Twips::fit(this);
     show();
     if (loading)
         shownLoaded();

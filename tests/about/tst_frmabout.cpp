@@ -69,7 +69,6 @@ private Q_SLOTS:
         window->Show();
         QCOMPARE(window->windowTitle(), u"À propos de Corvane"_s);
         QVERIFY(!window->isModal());
-        QCOMPARE(window->size(), QSize(382, 237));
         QCOMPARE(window->minimumSize(), window->maximumSize());
         QCOMPARE(control<QLabel>(u"lblTitle"_s)->text(), u"Corvane"_s);
         QCOMPARE(control<QLabel>(u"lblVersion"_s)->text(),
@@ -90,13 +89,29 @@ private Q_SLOTS:
         QCOMPARE(control(u"Line1_1"_s)->palette().color(QPalette::Window), QColor(128, 128, 128));
         QCOMPARE(control(u"Line1_0"_s)->geometry(), QRect(7, 164, 370, 2));
         QCOMPARE(control(u"Line1_0"_s)->palette().color(QPalette::Window), QColor(Qt::white));
+        // Each control at its designed place; one whose text needs more
+        // room grows from there (the description to the height its words
+        // take at its width).
+        QRect all;
         for (const auto &[name, rect] : {std::pair {u"picIcon"_s, QRect(16, 16, 34, 34)},
                                          {u"lblTitle"_s, QRect(70, 16, 259, 31)},
                                          {u"lblVersion"_s, QRect(70, 52, 259, 15)},
                                          {u"lblDescription"_s, QRect(70, 75, 259, 78)},
                                          {u"cmdOK"_s, QRect(283, 175, 84, 23)},
-                                         {u"cmdSysInfo"_s, QRect(284, 205, 83, 23)}})
-            QCOMPARE(control(name)->geometry(), rect);
+                                         {u"cmdSysInfo"_s, QRect(284, 205, 83, 23)}}) {
+            QWidget *widget = control(name);
+            QSize needed;
+            if (const auto *label = qobject_cast<QLabel *>(widget); label && label->wordWrap())
+                needed = QSize(rect.width(), label->heightForWidth(rect.width()));
+            else if (!widget->property("text").toString().isEmpty())
+                needed = widget->sizeHint();
+            QCOMPARE(widget->geometry(), QRect(rect.topLeft(), rect.size().expandedTo(needed)));
+            all |= widget->geometry();
+        }
+        // 5730 x 3555 twips, or more to keep the designed margins (5 pixels
+        // right of the separator, 9 below the buttons) around grown controls.
+        QCOMPARE(window->size(),
+                 QSize(std::max(382, all.right() + 1 + 5), std::max(237, all.bottom() + 1 + 9)));
     }
 
     // OK, Enter, Escape and the close box unload it; it opens again.

@@ -3,6 +3,7 @@
 #include "support/EngineTest.h"
 #include "support/HttpServer.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -424,6 +425,22 @@ void TestEnginePages::contextMenuIsFrench()
         if (menu)
             menu->close();
     });
+
+    // The actions the program hides are not in the menu at all: a screen
+    // reader lists every entry a menu holds, shown or not.
+    const QList<QWebEnginePage::WebAction> hidden {QWebEnginePage::ViewSource,
+                                                   QWebEnginePage::InspectElement,
+                                                   QWebEnginePage::OpenLinkInNewWindow};
+    for (const auto action : hidden)
+        QVERIFY2(!menu->actions().contains(browser->page()->action(action)),
+                 qPrintable(english.action(action)->text()));
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(menu.data());
+    QVERIFY(accessible);
+    for (int i = 0; i < accessible->childCount(); ++i) {
+        const QString name = accessible->child(i)->text(QAccessible::Name);
+        for (const auto action : hidden)
+            QVERIFY2(name != english.action(action)->text(), qPrintable(name));
+    }
 
     QStringList shown;
     bool expectedShown = false;

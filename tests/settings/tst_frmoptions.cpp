@@ -105,7 +105,6 @@ private Q_SLOTS:
         frmOptions *window = open();
         QCOMPARE(window->windowTitle(), u"Options"_s);
         QVERIFY(!window->isModal());
-        QCOMPARE(window->size(), QSize(410, 328));
         QCOMPARE(window->minimumSize(), window->maximumSize());
         QVERIFY(!(window->windowFlags()
                   & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
@@ -114,7 +113,23 @@ private Q_SLOTS:
         QCOMPARE(tabs->tabText(0), u"Corvane"_s);
         QCOMPARE(tabs->tabText(1), u"Internet"_s);
         QCOMPARE(tabs->tabText(2), u"Autres"_s);
-        QCOMPARE(tabs->geometry(), QRect(8, 8, 393, 281));
+        // 6150 x 4920 twips, the tab control at 120, 120, 5895, 4215: each
+        // keeps its designed margins to its right and bottom edges around
+        // controls that grow to their captions.
+        QCOMPARE(tabs->pos(), QPoint(8, 8));
+        QRect inTabs;
+        for (QWidget *child : tabs->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+            // The tab control's own parts are named qt_...; its controls
+            // are the dialog's.
+            if (!child->objectName().startsWith(u"qt_"_s))
+                inTabs |= child->geometry();
+        }
+        QCOMPARE(tabs->width(), std::max(393, inTabs.right() + 1 + 16));
+        QCOMPARE(tabs->height(), std::max(281, inTabs.bottom() + 1 + 96));
+        const QRect apply = control(u"cmdApply"_s)->geometry();
+        QCOMPARE(window->width(),
+                 std::max(410, std::max(tabs->geometry().right(), apply.right()) + 1 + 9));
+        QCOMPARE(window->height(), std::max(328, apply.bottom() + 1 + 6));
         for (QPushButton *button : window->findChildren<QPushButton *>())
             QVERIFY2(!button->isDefault() && !button->autoDefault(),
                      qPrintable(button->objectName()));
@@ -126,33 +141,52 @@ private Q_SLOTS:
         QTest::addColumn<QString>("caption");
         QTest::addColumn<int>("tab"); // -1: on the dialog itself
         QTest::addColumn<QRect>("twips");
+        // The control before it in its row (or column) that, grown to its
+        // caption, pushes it on; it keeps its designed distance from it.
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<QRect>("afterTwips");
+        QTest::addColumn<Qt::Orientation>("direction");
 
         QTest::newRow("Label1") << u"Label1"_s << u"Adresse de démarrage"_s << 0
-                                << QRect(360, 720, 1695, 255);
+                                << QRect(360, 720, 1695, 255) << QString() << QRect()
+                                << Qt::Horizontal;
         QTest::newRow("txtPageDemar")
-            << u"txtPageDemar"_s << QString() << 0 << QRect(2040, 720, 3615, 285);
-        QTest::newRow("Label2") << u"Label2"_s << u"Popups :"_s << 0 << QRect(360, 1200, 1575, 255);
+            << u"txtPageDemar"_s << QString() << 0 << QRect(2040, 720, 3615, 285) << u"Label1"_s
+            << QRect(360, 720, 1695, 255) << Qt::Horizontal;
+        QTest::newRow("Label2") << u"Label2"_s << u"Popups :"_s << 0 << QRect(360, 1200, 1575, 255)
+                                << QString() << QRect() << Qt::Horizontal;
         QTest::newRow("optPopBlok")
-            << u"optPopBlok"_s << u"Block!"_s << 0 << QRect(1920, 1080, 1335, 375);
+            << u"optPopBlok"_s << u"Block!"_s << 0 << QRect(1920, 1080, 1335, 375) << QString()
+            << QRect() << Qt::Horizontal;
         QTest::newRow("optPopDem")
-            << u"optPopDem"_s << u"Me demander"_s << 0 << QRect(1920, 1320, 1575, 375);
+            << u"optPopDem"_s << u"Me demander"_s << 0 << QRect(1920, 1320, 1575, 375) << QString()
+            << QRect() << Qt::Horizontal;
         QTest::newRow("optPopAut")
-            << u"optPopAut"_s << u"Toujours autoriser"_s << 0 << QRect(1920, 1560, 1695, 375);
+            << u"optPopAut"_s << u"Toujours autoriser"_s << 0 << QRect(1920, 1560, 1695, 375)
+            << QString() << QRect() << Qt::Horizontal;
         QTest::newRow("Label3") << u"Label3"_s << u"Nouvelle page :"_s << 0
-                                << QRect(360, 2040, 1335, 255);
+                                << QRect(360, 2040, 1335, 255) << QString() << QRect()
+                                << Qt::Horizontal;
         QTest::newRow("chkNPAd") << u"chkNPAd"_s << u"Adresse"_s << 0
-                                 << QRect(1920, 2040, 1215, 255);
+                                 << QRect(1920, 2040, 1215, 255) << QString() << QRect()
+                                 << Qt::Horizontal;
         QTest::newRow("chkNPSe") << u"chkNPSe"_s << u"Recherche"_s << 0
-                                 << QRect(1920, 2280, 1215, 255);
+                                 << QRect(1920, 2280, 1215, 255) << u"chkNPAd"_s
+                                 << QRect(1920, 2040, 1215, 255) << Qt::Vertical;
         QTest::newRow("chkNPHo") << u"chkNPHo"_s << u"Home Page"_s << 0
-                                 << QRect(1920, 2520, 1215, 255);
+                                 << QRect(1920, 2520, 1215, 255) << u"chkNPSe"_s
+                                 << QRect(1920, 2280, 1215, 255) << Qt::Vertical;
         QTest::newRow("cmdAffOptInt")
-            << u"cmdAffOptInt"_s << u"Options Internet"_s << 1 << QRect(240, 720, 5415, 615);
-        QTest::newRow("cmdOK") << u"cmdOK"_s << u"OK"_s << -1 << QRect(2490, 4455, 1095, 375);
+            << u"cmdAffOptInt"_s << u"Options Internet"_s << 1 << QRect(240, 720, 5415, 615)
+            << QString() << QRect() << Qt::Horizontal;
+        QTest::newRow("cmdOK") << u"cmdOK"_s << u"OK"_s << -1 << QRect(2490, 4455, 1095, 375)
+                               << u"SSTab1"_s << QRect(120, 120, 5895, 4215) << Qt::Vertical;
         QTest::newRow("cmdCancel")
-            << u"cmdCancel"_s << u"Annuler"_s << -1 << QRect(3720, 4455, 1095, 375);
+            << u"cmdCancel"_s << u"Annuler"_s << -1 << QRect(3720, 4455, 1095, 375) << u"SSTab1"_s
+            << QRect(120, 120, 5895, 4215) << Qt::Vertical;
         QTest::newRow("cmdApply") << u"cmdApply"_s << u"Appliquer"_s << -1
-                                  << QRect(4920, 4455, 1095, 375);
+                                  << QRect(4920, 4455, 1095, 375) << u"SSTab1"_s
+                                  << QRect(120, 120, 5895, 4215) << Qt::Vertical;
     }
     void controlsAsDesigned()
     {
@@ -160,6 +194,9 @@ private Q_SLOTS:
         QFETCH(QString, caption);
         QFETCH(int, tab);
         QFETCH(QRect, twips);
+        QFETCH(QString, after);
+        QFETCH(QRect, afterTwips);
+        QFETCH(Qt::Orientation, direction);
         frmOptions *window = open();
         auto *tabs = control<QTabWidget>(u"SSTab1"_s);
         QWidget *widget = control(name);
@@ -168,8 +205,34 @@ private Q_SLOTS:
         const auto px = [](int t) {
             return qRound(t / 15.0);
         };
-        QCOMPARE(pixels,
-                 QRect(px(twips.x()), px(twips.y()), px(twips.width()), px(twips.height())));
+        const QRect designed(px(twips.x()), px(twips.y()), px(twips.width()), px(twips.height()));
+        // A control keeps its designed size unless its caption needs more.
+        QCOMPARE(pixels.size(),
+                 caption.isNull() ? designed.size()
+                                  : designed.size().expandedTo(widget->sizeHint()));
+        if (after.isEmpty()) {
+            QCOMPARE(pixels.topLeft(), designed.topLeft());
+        } else {
+            // It moves on by as much as the control before it grew (or
+            // moved), once that one would overlap it more than designed.
+            const QRect pusher = control(after)->geometry();
+            const QRect pusherDesigned(px(afterTwips.x()), px(afterTwips.y()),
+                                       px(afterTwips.width()), px(afterTwips.height()));
+            const auto pushed = [](int designedStart, int pusherEnd, int pusherDesignedEnd) {
+                const int overlap = pusherEnd + 1 - designedStart;
+                return overlap > std::max(0, pusherDesignedEnd + 1 - designedStart)
+                    ? designedStart + pusherEnd - pusherDesignedEnd
+                    : designedStart;
+            };
+            if (direction == Qt::Horizontal)
+                QCOMPARE(pixels.topLeft(),
+                         QPoint(pushed(designed.left(), pusher.right(), pusherDesigned.right()),
+                                designed.top()));
+            else
+                QCOMPARE(pixels.topLeft(),
+                         QPoint(designed.left(),
+                                pushed(designed.top(), pusher.bottom(), pusherDesigned.bottom())));
+        }
         if (!caption.isNull())
             QCOMPARE(widget->property("text").toString(), caption);
         // Each control shows on its own tab only; the first tab is in front.
