@@ -43,6 +43,7 @@
 // show; the pages' dialogs 150 ms after.
 
 #include "Channel.h"
+#include "ChildArguments.h"
 #include "Clock.h"
 
 #include "app/Module1.h"
@@ -534,13 +535,12 @@ int main(int argc, char *argv[])
     // A page that allocates without end is stopped by its own heap's limit,
     // well before it takes the machine's memory.
     if (!heapMiB.isEmpty())
-        qputenv("QTWEBENGINE_CHROMIUM_FLAGS",
-                qgetenv("QTWEBENGINE_CHROMIUM_FLAGS")
-                    + " --js-flags=--max-old-space-size=" + heapMiB.toLatin1());
+        arguments << QStringLiteral("--engine-switch")
+                  << QStringLiteral("--js-flags=--max-old-space-size=") + heapMiB;
 
-    int qtArgc = 1;
+    Program::Arguments qtArguments = childApplicationArguments(argv[0], arguments);
     Program::prepareApplication();
-    QApplication app(qtArgc, argv);
+    QApplication app(qtArguments.count(), qtArguments.values());
     Program::setUpApplication();
     // A profile that keeps nothing, so that no run finds what an earlier one
     // left; the pages go with the program, before it.
