@@ -10,7 +10,10 @@
 // QTWEBENGINE_CHROMIUM_FLAGS, then those the harness was given as
 // "--engine-switch SWITCH". The variable is emptied first, since Qt WebEngine
 // reads it instead of the application's arguments when it is set, which
-// would leave out the program's own switches.
+// would leave out the program's own switches. Given "--no-site-isolation",
+// the program's --site-per-process is left out, for a bench to compare;
+// Chromium's --disable-site-isolation-trials cannot do it, since an explicit
+// --site-per-process wins over it.
 inline Program::Arguments childApplicationArguments(const char *programName,
                                                     const QStringList &arguments)
 {
@@ -22,5 +25,8 @@ inline Program::Arguments childApplicationArguments(const char *programName,
     for (qsizetype i = 0; i + 1 < arguments.size(); ++i)
         if (arguments.at(i) == QLatin1String("--engine-switch"))
             switches.append(arguments.at(i + 1).toLocal8Bit());
-    return Program::applicationArguments(programName, switches);
+    QByteArrayList list = Program::applicationArguments(programName, switches).list();
+    if (arguments.contains(QLatin1String("--no-site-isolation")))
+        list.removeAll("--site-per-process");
+    return Program::Arguments(list);
 }

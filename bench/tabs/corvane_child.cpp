@@ -396,7 +396,9 @@ int main(int argc, char *argv[])
     const QString folder = argumentValue(arguments, QStringLiteral("--folder"));
     const QString page = argumentValue(arguments, QStringLiteral("--page"));
     if (folder.isEmpty() || page.isEmpty()) {
-        std::fprintf(stderr, "usage: %s --page ADDRESS [--engine-switch SWITCH]... --folder DIR\n",
+        std::fprintf(stderr,
+                     "usage: %s --page ADDRESS [--engine-switch SWITCH]... [--no-site-isolation] "
+                     "--folder DIR\n",
                      argv[0]);
         return 2;
     }

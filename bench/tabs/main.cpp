@@ -472,9 +472,8 @@ int memory(Bench &bench, int runs, int tabs, int settleSeconds, bool floorAllVis
 }
 
 // What the engine's site isolation costs: the browser as the program sets
-// it up, its pages' sites isolated, against the same browser with isolation
-// turned off by the harness (Chromium's --disable-site-isolation-trials, which
-// overrides the program's --site-per-process), runs alternating. Two pages:
+// it up, its pages' sites isolated, against the same browser whose harness
+// left the program's --site-per-process out, runs alternating. Two pages:
 // 16 tabs of one site, and one tab whose page holds three frames of three
 // other sites (a.localhost, b.localhost and c.localhost: the engine takes
 // every name under localhost for the loopback address, and each is a site of
@@ -510,8 +509,7 @@ int isolation(Bench &bench, int runs, int tabs, int settleSeconds)
         {QStringLiteral("one page with three frames of other sites"), framesPage, 1},
     };
     const QString labels[] = {QStringLiteral("isolated"), QStringLiteral("shared")};
-    const QStringList extras[] = {
-        {}, {QStringLiteral("--engine-switch"), QStringLiteral("--disable-site-isolation-trials")}};
+    const QStringList extras[] = {{}, {QStringLiteral("--no-site-isolation")}};
     for (const Scene &scene : scenes) {
         QList<double> pss[2];
         QList<double> rss[2];

@@ -52,6 +52,7 @@ public:
 
         int &count() { return m_count; }
         char **values() { return m_pointers.data(); }
+        const QByteArrayList &list() const { return m_arguments; }
 
     private:
         QByteArrayList m_arguments;
