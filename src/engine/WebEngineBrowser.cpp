@@ -22,6 +22,7 @@ WebEngineBrowser::WebEngineBrowser(QWebEngineProfile *profile, QWidget *parentWi
     , m_view(new QWebEngineView(parentWidget))
     , m_page(createPage(profile, m_view))
     , m_loadStartTimeout(new QTimer(this))
+    , m_titleTimer(new QTimer(this))
     , m_prompter(prompter)
 {
     m_view->setPage(m_page);
@@ -103,6 +104,9 @@ void WebEngineBrowser::connectLoadEvents()
         m_hoveredLink = url;
         Q_EMIT StatusTextChange(url);
     });
+    m_titleTimer->setSingleShot(true);
+    m_titleTimer->setInterval(TitleInterval);
+    connect(m_titleTimer, &QTimer::timeout, this, &WebEngineBrowser::titleSettled);
     connect(m_page, &QWebEnginePage::titleChanged, this, &WebEngineBrowser::titleChanged);
     connect(m_page, &QWebEnginePage::urlChanged, this, &WebEngineBrowser::urlChanged);
 }
@@ -351,6 +355,15 @@ void WebEngineBrowser::loadFinished()
 }
 
 void WebEngineBrowser::titleChanged()
+{
+    // A page may set its title thousands of times a second, and the engine
+    // reports every one: the tab reads the latest title once the interval is
+    // over instead of once per title, so its work ends with the page's.
+    if (!m_titleTimer->isActive())
+        m_titleTimer->start();
+}
+
+void WebEngineBrowser::titleSettled()
 {
     if (!Busy())
         Q_EMIT DownloadComplete();

@@ -32,6 +32,8 @@ class QWebEngineView;
 //   titleChanged or urlChanged while not busy (a script sets the title, the
 //   page changes its address without loading)
 //       -> DownloadComplete(), so that the tab reads title and address again;
+//          for titles, once per TitleInterval at most, when the interval that
+//          the first title began is over, however many came in it;
 //   urlChanged to another document while a navigation asked for has not
 //   begun loading (the engine shows its address first)
 //       -> nothing: that navigation's load ends it
@@ -88,6 +90,9 @@ public:
     // sets up every profile the program's browsers use, calls it.
     static void configureProfile(QWebEngineProfile *profile);
 
+    // How often, at most, the page's new titles reach the tab.
+    static constexpr int TitleInterval = 16; // ms
+
     QWidget *widget() override;
     QWebEngineView *view() const;
     QWebEnginePage *page() const;
@@ -127,6 +132,7 @@ private:
     QString loadFailed(const QWebEngineLoadingInfo &info);
     void navigationAsked();
     void titleChanged();
+    void titleSettled();
     void urlChanged(const QUrl &url);
     // The address a text stands for, or an empty one when the engine could
     // not use it.
@@ -142,6 +148,8 @@ private:
     QPointer<QWebEngineView> m_view;
     QPointer<QWebEnginePage> m_page;
     QTimer *m_loadStartTimeout;
+    // Runs from a new title until the tab is told of the latest one.
+    QTimer *m_titleTimer;
     bool m_loading = false;
     bool m_registeredAsBrowser = false;
     int m_lastProgress = -1;
