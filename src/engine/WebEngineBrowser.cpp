@@ -106,7 +106,7 @@ void WebEngineBrowser::connectLoadEvents()
     });
     m_titleTimer->setSingleShot(true);
     m_titleTimer->setInterval(TitleInterval);
-    connect(m_titleTimer, &QTimer::timeout, this, &WebEngineBrowser::titleSettled);
+    connect(m_titleTimer, &QTimer::timeout, this, &WebEngineBrowser::titleIntervalOver);
     connect(m_page, &QWebEnginePage::titleChanged, this, &WebEngineBrowser::titleChanged);
     connect(m_page, &QWebEnginePage::urlChanged, this, &WebEngineBrowser::urlChanged);
 }
@@ -357,10 +357,25 @@ void WebEngineBrowser::loadFinished()
 void WebEngineBrowser::titleChanged()
 {
     // A page may set its title thousands of times a second, and the engine
-    // reports every one: the tab reads the latest title once the interval is
-    // over instead of once per title, so its work ends with the page's.
-    if (!m_titleTimer->isActive())
-        m_titleTimer->start();
+    // reports every one. The first title after a quiet interval reaches the
+    // tab at once; those that follow within the interval wait for its end,
+    // when the tab reads the latest. Each reading repaints the window, which
+    // costs far more than a title: one per title left the program replaying
+    // titles long after the page had stopped.
+    if (m_titleTimer->isActive()) {
+        m_titlePending = true;
+        return;
+    }
+    m_titleTimer->start();
+    titleSettled();
+}
+
+void WebEngineBrowser::titleIntervalOver()
+{
+    if (!std::exchange(m_titlePending, false))
+        return;
+    m_titleTimer->start();
+    titleSettled();
 }
 
 void WebEngineBrowser::titleSettled()

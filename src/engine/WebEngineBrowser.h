@@ -32,8 +32,8 @@ class QWebEngineView;
 //   titleChanged or urlChanged while not busy (a script sets the title, the
 //   page changes its address without loading)
 //       -> DownloadComplete(), so that the tab reads title and address again;
-//          for titles, once per TitleInterval at most, when the interval that
-//          the first title began is over, however many came in it;
+//          for titles, at once for the first after a quiet TitleInterval,
+//          then once at the end of each interval in which more came;
 //   urlChanged to another document while a navigation asked for has not
 //   begun loading (the engine shows its address first)
 //       -> nothing: that navigation's load ends it
@@ -91,7 +91,7 @@ public:
     static void configureProfile(QWebEngineProfile *profile);
 
     // How often, at most, the page's new titles reach the tab.
-    static constexpr int TitleInterval = 16; // ms
+    static constexpr int TitleInterval = 100; // ms
 
     QWidget *widget() override;
     QWebEngineView *view() const;
@@ -132,6 +132,7 @@ private:
     QString loadFailed(const QWebEngineLoadingInfo &info);
     void navigationAsked();
     void titleChanged();
+    void titleIntervalOver();
     void titleSettled();
     void urlChanged(const QUrl &url);
     // The address a text stands for, or an empty one when the engine could
@@ -148,8 +149,10 @@ private:
     QPointer<QWebEngineView> m_view;
     QPointer<QWebEnginePage> m_page;
     QTimer *m_loadStartTimeout;
-    // Runs from a new title until the tab is told of the latest one.
+    // Runs for an interval after the tab was told of a title; whether a
+    // newer one came since.
     QTimer *m_titleTimer;
+    bool m_titlePending = false;
     bool m_loading = false;
     bool m_registeredAsBrowser = false;
     int m_lastProgress = -1;

@@ -259,8 +259,9 @@ private Q_SLOTS:
         QCOMPARE(box->currentText(), address);
 
         // The storm reached the program as thousands of titles; the tab
-        // read the latest at most once an interval while they came (the
-        // timer may end up to 5 % early), and once after the last.
+        // read the first at once, then the latest at most once an interval
+        // while they came (the timer may end up to 5 % early), and once
+        // after the last.
         QVERIFY2(titles > Titles / 2, qPrintable(QString::number(titles)));
         const int most
             = int(double(lastAt - firstAt) / (WebEngineBrowser::TitleInterval * 0.95)) + 3;
