@@ -107,6 +107,8 @@ void WebEngineBrowser::connectLoadEvents()
     m_titleTimer->setSingleShot(true);
     m_titleTimer->setInterval(TitleInterval);
     connect(m_titleTimer, &QTimer::timeout, this, &WebEngineBrowser::titleIntervalOver);
+    // Whatever tells the tab to read the page again tells it the latest title.
+    connect(this, &WebBrowser::DownloadComplete, this, [this] { m_titlePending = false; });
     connect(m_page, &QWebEnginePage::titleChanged, this, &WebEngineBrowser::titleChanged);
     connect(m_page, &QWebEnginePage::urlChanged, this, &WebEngineBrowser::urlChanged);
 }
@@ -361,27 +363,24 @@ void WebEngineBrowser::titleChanged()
     // tab at once; those that follow within the interval wait for its end,
     // when the tab reads the latest. Each reading repaints the window, which
     // costs far more than a title: one per title left the program replaying
-    // titles long after the page had stopped.
+    // titles long after the page had stopped. During a load, its end tells
+    // the tab.
+    if (Busy())
+        return;
     if (m_titleTimer->isActive()) {
         m_titlePending = true;
         return;
     }
     m_titleTimer->start();
-    titleSettled();
+    Q_EMIT DownloadComplete();
 }
 
 void WebEngineBrowser::titleIntervalOver()
 {
-    if (!std::exchange(m_titlePending, false))
+    if (!std::exchange(m_titlePending, false) || Busy())
         return;
     m_titleTimer->start();
-    titleSettled();
-}
-
-void WebEngineBrowser::titleSettled()
-{
-    if (!Busy())
-        Q_EMIT DownloadComplete();
+    Q_EMIT DownloadComplete();
 }
 
 void WebEngineBrowser::urlChanged(const QUrl &url)

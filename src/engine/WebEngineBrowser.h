@@ -133,7 +133,6 @@ private:
     void navigationAsked();
     void titleChanged();
     void titleIntervalOver();
-    void titleSettled();
     void urlChanged(const QUrl &url);
     // The address a text stands for, or an empty one when the engine could
     // not use it.
@@ -150,7 +149,7 @@ private:
     QPointer<QWebEnginePage> m_page;
     QTimer *m_loadStartTimeout;
     // Runs for an interval after the tab was told of a title; whether a
-    // newer one came since.
+    // newer one came since, that the tab has not been told of.
     QTimer *m_titleTimer;
     bool m_titlePending = false;
     bool m_loading = false;
