@@ -136,7 +136,7 @@ void WebEngineBrowser::GoBack()
     // Each try of an address that fails again leaves another copy of its
     // error page behind: Back goes past them all, to the page before.
     QWebEngineHistory *history = m_page->history();
-    if (!m_errorUrl.isEmpty() && m_page->url() == m_errorUrl) {
+    if (showingErrorPage()) {
         const QUrl shown = history->currentItem().url();
         const QList<QWebEngineHistoryItem> back = history->backItems(history->currentItemIndex());
         for (auto item = back.crbegin(); item != back.crend(); ++item) {
@@ -163,7 +163,7 @@ void WebEngineBrowser::Refresh()
         return;
     // Reloading an error page would show it again: the address comes back
     // instead (in a new renderer, after a crash).
-    if (!m_errorUrl.isEmpty() && m_page->url() == m_errorUrl) {
+    if (showingErrorPage()) {
         navigationAsked();
         m_page->load(m_errorUrl);
         return;
@@ -232,6 +232,9 @@ QString WebEngineBrowser::LocationURL() const
     // shows again to be corrected.
     if (!m_badAddressPage.isEmpty() && m_page->url() == m_badAddressPage)
         return m_badAddress;
+    // An error page stands for the address that failed.
+    if (showingErrorPage())
+        return m_errorUrl.toString();
     return m_page->url().toString();
 }
 
@@ -264,7 +267,9 @@ void WebEngineBrowser::renderProcessTerminated(int status)
     // The load the renderer took with it ends here, before the engine says.
     const bool loading = m_loading || m_loadStartTimeout->isActive();
     loadFinished();
-    const QUrl address = m_page->url().isEmpty() ? m_page->requestedUrl() : m_page->url();
+    const QUrl address = showingErrorPage() ? m_errorUrl
+        : m_page->url().isEmpty()           ? m_page->requestedUrl()
+                                            : m_page->url();
     const ErrorPages::Ending ending = status == QWebEnginePage::KilledTerminationStatus
         ? ErrorPages::Ending::Killed
         : ErrorPages::Ending::Crashed;
@@ -297,8 +302,17 @@ void WebEngineBrowser::showErrorPage()
         return;
     // A navigation the renderer's end left pending would drop the page.
     m_page->triggerAction(QWebEnginePage::Stop);
-    // The page's base is the address, so that its button may load it.
-    m_page->setHtml(std::exchange(m_errorPage, QString()), m_errorUrl);
+    // The page gets no base address (its button holds the whole address):
+    // with sites isolated, Qt WebEngine 6.4 ends the whole program when a
+    // page is set with a web address as its base.
+    m_errorPageUrl.clear();
+    m_showingErrorPage = true;
+    m_page->setHtml(std::exchange(m_errorPage, QString()));
+}
+
+bool WebEngineBrowser::showingErrorPage() const
+{
+    return !m_errorUrl.isEmpty() && !m_errorPageUrl.isEmpty() && m_page->url() == m_errorPageUrl;
 }
 
 bool WebEngineBrowser::Busy() const
@@ -317,18 +331,26 @@ void WebEngineBrowser::navigationAsked()
 void WebEngineBrowser::loadStarted(const QUrl &url)
 {
     m_loadStartTimeout->stop();
+    // The error page's address, the same for every try of an address that
+    // fails the same way, so that the engine may report no change of it.
+    if (m_showingErrorPage && url.scheme() == QLatin1String("data")) {
+        m_showingErrorPage = false;
+        m_errorPageUrl = url;
+    }
     // The error pages load as data; any other load leaves them behind.
     if (url.scheme() != QLatin1String("data")) {
         m_errorUrl.clear();
+        m_errorPageUrl.clear();
         m_statusAfterLoad.clear();
         m_showingBadAddress = false;
+        m_showingErrorPage = false;
     }
     // A navigation started while another is loading continues the same load.
     if (m_loading)
         return;
     m_loading = true;
     m_lastProgress = 0;
-    Q_EMIT StatusTextChange(url.toString());
+    Q_EMIT StatusTextChange(url == m_errorPageUrl ? m_errorUrl.toString() : url.toString());
     Q_EMIT ProgressChange(0, 100);
 }
 

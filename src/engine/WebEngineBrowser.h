@@ -140,6 +140,7 @@ private:
     void showBadAddress(const QString &text);
     void renderProcessTerminated(int status);
     void showErrorPage();
+    bool showingErrorPage() const;
     void newWindowRequested(QWebEngineNewWindowRequest &engineRequest);
     // Whether the navigation waits for a new window's handler to return.
     bool holdNavigation(const QUrl &url);
@@ -163,8 +164,11 @@ private:
     QUrl m_badAddressPage;
     bool m_showingBadAddress = false;
     // The address an error page stands for (its renderer ended, or its
-    // navigation failed), while that page loads or shows.
+    // navigation failed), while that page loads or shows, and that page's
+    // own address once the engine gave it one.
     QUrl m_errorUrl;
+    QUrl m_errorPageUrl;
+    bool m_showingErrorPage = false;
     // The error page, until it is set on the page.
     QString m_errorPage;
     // What the status line says once the load under way has ended.
