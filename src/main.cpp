@@ -12,11 +12,12 @@
 
 int main(int argc, char *argv[])
 {
-    // The program reads no command line: Qt sees the program's name only.
+    // The program reads no command line: Qt sees the program's name and the
+    // engine's switches the program sets itself.
     Q_UNUSED(argc);
-    int qtArgc = 1;
+    Program::Arguments arguments = Program::applicationArguments(argv[0]);
     Program::prepareApplication();
-    QApplication app(qtArgc, argv);
+    QApplication app(arguments.count(), arguments.values());
     Program::setUpApplication();
     const std::jthread ahead = Program::loadAheadOfWindow();
 

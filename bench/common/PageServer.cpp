@@ -68,6 +68,14 @@ QUrl PageServer::addPage(const QString &path, const QByteArray &html)
     return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path));
 }
 
+QUrl PageServer::addResponse(const QString &path, const QByteArray &status,
+                             const QByteArray &contentType, const QByteArray &body,
+                             const QByteArrayList &headers)
+{
+    m_responses.insert(path, {status, contentType, body, headers});
+    return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path));
+}
+
 void PageServer::acceptConnections()
 {
     while (QTcpSocket *socket = m_server.nextPendingConnection()) {
@@ -97,6 +105,11 @@ void PageServer::answer(QTcpSocket *socket, const QByteArray &target)
     } else if (const auto page = m_pages.constFind(url.path()); page != m_pages.cend()) {
         ++m_requests[url.path()];
         respond(socket, "200 OK", "text/html; charset=utf-8", *page);
+    } else if (const auto response = m_responses.constFind(url.path());
+               response != m_responses.cend()) {
+        ++m_requests[url.path()];
+        m_lastQueries.insert(url.path(), QUrlQuery(url));
+        respond(socket, response->status, response->contentType, response->body, response->headers);
     } else if (url.path() == QLatin1String("/opener")) {
         respond(socket, "200 OK", "text/html; charset=utf-8", openerPage());
     } else if (url.path() == QLatin1String("/onload") && run >= 0) {
@@ -109,11 +122,14 @@ void PageServer::answer(QTcpSocket *socket, const QByteArray &target)
 }
 
 void PageServer::respond(QTcpSocket *socket, const QByteArray &status,
-                         const QByteArray &contentType, const QByteArray &body)
+                         const QByteArray &contentType, const QByteArray &body,
+                         const QByteArrayList &headers)
 {
     QByteArray reply = "HTTP/1.1 " + status + "\r\n";
     if (!contentType.isEmpty())
         reply += "Content-Type: " + contentType + "\r\n";
+    for (const QByteArray &header : headers)
+        reply += header + "\r\n";
     // Neither program may keep the page between runs, though each run starts
     // with an empty profile anyway.
     reply += "Content-Length: " + QByteArray::number(body.size())

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayList>
 #include <QHash>
 #include <QObject>
 #include <QTcpServer>
 #include <QUrl>
+#include <QUrlQuery>
 
 class QTcpSocket;
 
@@ -27,8 +29,14 @@ public:
 
     // Serves html at path, whatever the query; the address of that page.
     QUrl addPage(const QString &path, const QByteArray &html);
-    // How many requests the page at path has had.
+    // Serves a response of its own at path, whatever the query: the status
+    // ("401 Unauthorized"), the content type, more header lines, the body.
+    QUrl addResponse(const QString &path, const QByteArray &status, const QByteArray &contentType,
+                     const QByteArray &body, const QByteArrayList &headers = {});
+    // How many requests the page (or response) at path has had.
     int requests(const QString &path) const { return m_requests.value(path); }
+    // The query of the last request for path.
+    QUrlQuery lastQuery(const QString &path) const { return m_lastQueries.value(path); }
 
 signals:
     void onloadReported(int run);
@@ -38,10 +46,19 @@ private:
     void readRequest(QTcpSocket *socket);
     void answer(QTcpSocket *socket, const QByteArray &target);
     static void respond(QTcpSocket *socket, const QByteArray &status, const QByteArray &contentType,
-                        const QByteArray &body);
+                        const QByteArray &body, const QByteArrayList &headers = {});
     static int runOf(const QUrl &url);
 
     QTcpServer m_server;
+    struct Response
+    {
+        QByteArray status;
+        QByteArray contentType;
+        QByteArray body;
+        QByteArrayList headers;
+    };
     QHash<QString, QByteArray> m_pages;
+    QHash<QString, Response> m_responses;
     QHash<QString, int> m_requests;
+    QHash<QString, QUrlQuery> m_lastQueries;
 };

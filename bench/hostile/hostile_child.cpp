@@ -16,6 +16,16 @@
 //                        answered, or "dialog SEQ OFFERED held MODAL" when
 //                        it is left up; MODAL 1 when the dialog, or any
 //                        window, held the others back
+//   questions refuse [N] from now on, answer the pages' questions (save,
+//                        sign-in, certificate, permission) "no" as Escape
+//                        does, but accept the first N; each is counted by
+//                        its kind
+//   questions            the questions shown so far, by kind: "questions
+//                        TOTAL SAVE SIGNIN CERTIFICATE OTHER"
+//   close                unload the hostile tab; answers "closed TABS"
+//   latest               the hostile tab: "latest SAME CAPTIONS", SAME 1
+//                        when its caption and panel show its page's current
+//                        name, CAPTIONS how often its caption changed
 //   stall reset | stall  the worst gap of the main thread since the reset:
 //                        "stall WORST_MS OVER_200 TICKS AT_MS OTHER_MS",
 //                        AT_MS when the worst gap began, from the reset,
@@ -43,6 +53,7 @@
 // show; the pages' dialogs 150 ms after.
 
 #include "Channel.h"
+#include "ChildArguments.h"
 #include "Clock.h"
 
 #include "app/Module1.h"
@@ -60,6 +71,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHash>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -174,6 +186,11 @@ public:
     // are left on screen.
     int tickAt = 0;
     bool hold = false;
+    // The pages' questions answered "no", all but the first acceptFirst.
+    bool refuse = false;
+    int acceptFirst = 0;
+    QHash<QString, int> questionsByTitle;
+    int questionTotal = 0;
 
     Answerer()
     {
@@ -212,8 +229,14 @@ private:
                     continue;
                 }
                 m_seen.insert(widget);
+                if (refuse) {
+                    ++questionTotal;
+                    ++questionsByTitle[dialog->windowTitle()];
+                }
                 QTimer::singleShot(150, this, [this, guard = QPointer<QDialog>(dialog)] {
-                    if (guard)
+                    if (guard && refuse)
+                        answerQuestion(guard);
+                    else if (guard)
                         answerDialog(guard);
                 });
             }
@@ -260,6 +283,21 @@ private:
             button->click();
         else
             box->accept();
+    }
+
+    void answerQuestion(QDialog *dialog)
+    {
+        if (acceptFirst > 0) {
+            --acceptFirst;
+            if (auto *accept = dialog->findChild<QPushButton *>(QStringLiteral("accept")))
+                accept->click();
+            else
+                dialog->accept();
+            return;
+        }
+        QTest::keyClick(dialog, Qt::Key_Escape);
+        if (dialog->isVisible())
+            dialog->reject();
     }
 
     void answerDialog(QDialog *dialog)
@@ -322,6 +360,14 @@ public:
             go(words.at(1));
         else if (command == QLatin1String("dialogs") && words.size() == 2)
             setDialogs(words.at(1));
+        else if (command == QLatin1String("questions") && words.size() >= 2)
+            setQuestions(words.at(1), words.value(2).toInt());
+        else if (command == QLatin1String("questions"))
+            questions();
+        else if (command == QLatin1String("close"))
+            closeHostile();
+        else if (command == QLatin1String("latest"))
+            latest();
         else if (command == QLatin1String("stall") && words.size() == 2)
             m_stalls.reset();
         else if (command == QLatin1String("stall"))
@@ -382,6 +428,8 @@ private:
         }
         m_hostile = tab;
         m_addressChanges = 0;
+        m_captionChanges = 0;
+        tab->installEventFilter(this);
         connect(engineOf(tab)->page(), &QWebEnginePage::urlChanged, this, [this, tab] {
             if (tab == m_hostile)
                 ++m_addressChanges;
@@ -412,6 +460,56 @@ private:
             m_answerer.tickAt = how.toInt();
         }
         Channel::answer(QStringLiteral("dialogs set"));
+    }
+
+    void setQuestions(const QString &how, int acceptFirst)
+    {
+        m_answerer.release();
+        m_answerer.refuse = how == QLatin1String("refuse");
+        m_answerer.acceptFirst = acceptFirst;
+        Channel::answer(QStringLiteral("questions set"));
+    }
+
+    void questions()
+    {
+        const QHash<QString, int> &byTitle = m_answerer.questionsByTitle;
+        const int save = byTitle.value(QStringLiteral("Enregistrer sous"));
+        const int signIn = byTitle.value(QStringLiteral("Authentification requise"));
+        const int certificate = byTitle.value(QStringLiteral("Certificat non valide"));
+        Channel::answer(QStringLiteral("questions %1 %2 %3 %4 %5")
+                            .arg(m_answerer.questionTotal)
+                            .arg(save)
+                            .arg(signIn)
+                            .arg(certificate)
+                            .arg(m_answerer.questionTotal - save - signIn - certificate));
+    }
+
+    void closeHostile()
+    {
+        if (m_hostile)
+            m_hostile->Unload();
+        Channel::answer(QStringLiteral("closed %1").arg(Module1::CountTabs(m_program.forms())));
+    }
+
+    void latest()
+    {
+        if (!m_hostile) {
+            Channel::answer(QStringLiteral("error no hostile tab"));
+            return;
+        }
+        const QString name = m_hostile->browser()->LocationName();
+        const Panel *panel
+            = Module1::GetTabPanel(m_program.forms(), QString::number(m_hostile->getID()));
+        const bool same = m_hostile->caption() == name && panel
+            && panel->text().endsWith(QStringLiteral(" - ") + name);
+        Channel::answer(QStringLiteral("latest %1 %2").arg(same ? 1 : 0).arg(m_captionChanges));
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_hostile && event->type() == QEvent::WindowTitleChange)
+            ++m_captionChanges;
+        return false;
     }
 
     void probe()
@@ -504,6 +602,7 @@ private:
     QPointer<frmBrowser> m_first;
     QPointer<frmBrowser> m_hostile;
     int m_addressChanges = 0;
+    int m_captionChanges = 0;
     StallWatch m_stalls;
     Answerer m_answerer;
 };
@@ -534,13 +633,12 @@ int main(int argc, char *argv[])
     // A page that allocates without end is stopped by its own heap's limit,
     // well before it takes the machine's memory.
     if (!heapMiB.isEmpty())
-        qputenv("QTWEBENGINE_CHROMIUM_FLAGS",
-                qgetenv("QTWEBENGINE_CHROMIUM_FLAGS")
-                    + " --js-flags=--max-old-space-size=" + heapMiB.toLatin1());
+        arguments << QStringLiteral("--engine-switch")
+                  << QStringLiteral("--js-flags=--max-old-space-size=") + heapMiB;
 
-    int qtArgc = 1;
+    Program::Arguments qtArguments = childApplicationArguments(argv[0], arguments);
     Program::prepareApplication();
-    QApplication app(qtArgc, argv);
+    QApplication app(qtArguments.count(), qtArguments.values());
     Program::setUpApplication();
     // A profile that keeps nothing, so that no run finds what an earlier one
     // left; the pages go with the program, before it.

@@ -1,6 +1,9 @@
 // The browser in front of hostile pages: a hundred window.open on load, an
 // endless run of alert(), a 50 MB title, a page navigating itself every
-// millisecond, a page allocating until its renderer dies. For each, the
+// millisecond, a page allocating until its renderer dies, and storms: a
+// page setting its title 220,000 times, fifty downloads, thirty sign-in
+// requests, thirty subresources with invalid certificates, a tab closed
+// while its download questions wait. For each, the
 // worst stall of the program's main thread, how many tabs are open, whether
 // another tab still answers and whether Ctrl+Q still ends the program. The
 // program runs in a process of its own (hostile_child.cpp), a fresh one for
@@ -11,12 +14,14 @@
 #include "ChildProcess.h"
 #include "Clock.h"
 #include "PageServer.h"
+#include "TlsPageServer.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
 
@@ -79,6 +84,10 @@ struct Result
     // The measure's own check, whose stall is made on purpose.
     bool stallWanted = false;
     double pingMs = -1;
+    // The storms': the pages' questions shown, and the processor time the
+    // program used after the storm (-1: not measured).
+    int questions = -1;
+    double cpuAfter = -1;
     int tabs = -1;
     bool otherAnswered = false;
     double otherMs = -1;
@@ -192,6 +201,45 @@ public:
             hostilePage("Mémoire sans fin",
                         "onload = () => setTimeout(() => { const kept = []; "
                         "for (;;) kept.push(new Array(1 << 20).fill(kept.length + 0.5)); }, 0);"));
+        // 220,000 titles in bursts of 220 every 10 ms, for 10 s at most, then
+        // a word to the bench with how many were set.
+        m_titleStorm = m_server.addPage(
+            QStringLiteral("/titlestorm"),
+            hostilePage("Tempête de titres",
+                        "onload = () => { let n = 0; const end = Date.now() + 10000;\n"
+                        "  const burst = () => {\n"
+                        "    for (let i = 0; i < 220 && n < 220000; i++) document.title = 'Titre ' "
+                        "+ (++n);\n"
+                        "    if (n < 220000 && Date.now() < end) setTimeout(burst, 10);\n"
+                        "    else new Image().src = '/titlestorm-done?n=' + n; };\n"
+                        "  burst(); };"));
+        m_server.addResponse(QStringLiteral("/titlestorm-done"), "204 No Content", QByteArray(),
+                             QByteArray());
+        m_server.addResponse(QStringLiteral("/file"), "200 OK", "application/octet-stream",
+                             QByteArray(1024, 'x'),
+                             {"Content-Disposition: attachment; filename=\"fichier.bin\""});
+        m_downloadsScript = m_server.addPage(
+            QStringLiteral("/downloads-script"),
+            hostilePage("Cinquante téléchargements",
+                        "onload = () => { for (let i = 0; i < 50; i++) { "
+                        "const a = document.createElement('a'); a.href = '/file?i=' + i; "
+                        "a.download = 'fichier' + i + '.bin'; document.body.appendChild(a); "
+                        "a.click(); } };"));
+        QByteArray frames;
+        for (int i = 0; i < 50; ++i)
+            frames += "<iframe src=\"/file?frame=" + QByteArray::number(i) + "\"></iframe>";
+        m_downloadsFrames = m_server.addPage(QStringLiteral("/downloads-frames"),
+                                             hostilePage("Cinquante cadres à télécharger", "")
+                                                 .replace("</body>", frames + "</body>"));
+        m_server.addResponse(QStringLiteral("/auth"), "401 Unauthorized",
+                             "text/html; charset=utf-8", "<!DOCTYPE html><p>Non.</p>",
+                             {"WWW-Authenticate: Basic realm=\"Corvane\""});
+        QByteArray images;
+        for (int i = 0; i < 30; ++i)
+            images += "<img src=\"/auth?i=" + QByteArray::number(i) + "\">";
+        m_signIn = m_server.addPage(
+            QStringLiteral("/signin"),
+            hostilePage("Trente authentifications", "").replace("</body>", images + "</body>"));
         return true;
     }
 
@@ -400,6 +448,201 @@ public:
         });
     }
 
+    // A page that sets its title up to 220,000 times in 10 s, then stops:
+    // how soon the tab shows the last title, and the processor time the
+    // program spends in the 10 s after the page stopped. The page says
+    // when it stopped; when its word does not come within 12 s of the tab
+    // opening (the program may hold it back behind the titles it still
+    // handles), the page has stopped by its own clock and the 10 s begin
+    // there.
+    Result titleStorm()
+    {
+        return run(3, [&](ChildProcess *child, Result &result) {
+            const QString done = QStringLiteral("/titlestorm-done");
+            const int before = m_server.requests(done);
+            const qint64 began = monotonicNs();
+            if (!ask(child, result, QStringLiteral("open ") + address(m_titleStorm),
+                     QStringLiteral("opened")))
+                return false;
+            const auto reported = [&] {
+                return m_server.requests(done) > before;
+            };
+            QString failure;
+            waitUntil(reported, 12000, {child}, &failure);
+            const qint64 stopped = monotonicNs();
+            const bool reportedInTime = reported();
+            const double cpuAtStop = cpuSeconds(child->pid());
+            double caughtUpMs = -1;
+            double reportMs = reportedInTime ? 0 : -1;
+            std::optional<QStringList> latest;
+            while (monotonicNs() - stopped < 10'000'000'000) {
+                latest = ask(child, result, QStringLiteral("latest"), QStringLiteral("latest"));
+                if (!latest)
+                    return false;
+                if (reportMs < 0 && reported())
+                    reportMs = double(monotonicNs() - stopped) / 1e6;
+                // Only the page's word tells which title was its last.
+                if (caughtUpMs < 0 && reported() && latest->value(0) == QLatin1String("1"))
+                    caughtUpMs = double(monotonicNs() - stopped) / 1e6;
+                pause(250);
+            }
+            result.cpuAfter = cpuSeconds(child->pid()) - cpuAtStop;
+            const QString titles = reported()
+                ? m_server.lastQuery(done).queryItemValue(QStringLiteral("n"))
+                : QStringLiteral("?");
+            result.notes << (reportedInTime
+                                 ? QStringLiteral("storm    %1 titles set; the page stopped %2 s "
+                                                  "after the tab was asked for")
+                                       .arg(titles, fixed(double(stopped - began) / 1e9))
+                                 : QStringLiteral(
+                                       "storm    no word from the page 12 s after the tab "
+                                       "was asked for; %1")
+                                       .arg(reportMs >= 0
+                                                ? QStringLiteral("it came %1 ms later (%2 titles)")
+                                                      .arg(fixed(reportMs, 0), titles)
+                                                : QStringLiteral("it had not come 10 s later")));
+            result.notes << QStringLiteral("shown    the tab showed the last title %1; its "
+                                           "caption changed %2 times")
+                                .arg(caughtUpMs >= 0
+                                         ? QStringLiteral("%1 ms after the page stopped")
+                                               .arg(fixed(caughtUpMs, 0))
+                                         : QStringLiteral("not within 10 s of the page stopping"))
+                                .arg(latest->value(1));
+            result.notes << QStringLiteral(
+                                "cpu      the program's process used %1 s of processor time in the "
+                                "10 s after the page stopped")
+                                .arg(fixed(result.cpuAfter, 2));
+            result.check(QStringLiteral("the tab showed the last title within 10 s"),
+                         caughtUpMs >= 0);
+            probe(child, result, QString());
+            return true;
+        });
+    }
+
+    // A page's storm of questions, answered "no" (Escape) as they come but
+    // the first acceptFirst: how many were shown, counted until their
+    // number has held for 3 s.
+    Result questionStorm(const QUrl &page, int acceptFirst = 0)
+    {
+        return run(3, [&](ChildProcess *child, Result &result) {
+            if (!ask(child, result, QStringLiteral("questions refuse %1").arg(acceptFirst),
+                     QStringLiteral("questions"))
+                || !ask(child, result, QStringLiteral("open ") + address(page),
+                        QStringLiteral("opened")))
+                return false;
+            std::optional<QStringList> shown;
+            int total = -1;
+            qint64 changed = monotonicNs();
+            const qint64 began = changed;
+            while (monotonicNs() - changed < 3'000'000'000
+                   && monotonicNs() - began < 90'000'000'000) {
+                pause(250);
+                shown
+                    = ask(child, result, QStringLiteral("questions"), QStringLiteral("questions"));
+                if (!shown)
+                    return false;
+                if (shown->value(0).toInt() != total) {
+                    total = shown->value(0).toInt();
+                    changed = monotonicNs();
+                }
+            }
+            result.questions = total;
+            result.notes << QStringLiteral("asked    %1 question(s): %2 save, %3 sign-in, %4 "
+                                           "certificate, %5 other; %6 accepted, the rest refused")
+                                .arg(total)
+                                .arg(shown->value(1), shown->value(2), shown->value(3),
+                                     shown->value(4))
+                                .arg(std::min(acceptFirst, total));
+            probe(child, result, QString());
+            return true;
+        });
+    }
+
+    Result downloads(bool frames)
+    {
+        return questionStorm(frames ? m_downloadsFrames : m_downloadsScript);
+    }
+
+    Result signIn() { return questionStorm(m_signIn); }
+
+    // A plain https page from a self-signed server (its question accepted),
+    // holding 15 images and 15 frames from a second self-signed server.
+    Result certificates()
+    {
+        if (!m_tls) {
+            m_tls = std::make_unique<TlsServers>();
+            QString error;
+            if (!m_tls->folder.isValid()
+                || !m_tls->page.start(m_tls->folder.path(), QStringLiteral("page"), &error)
+                || !m_tls->parts.start(m_tls->folder.path(), QStringLiteral("parts"), &error)) {
+                Result failed;
+                failed.notes << QStringLiteral("failed   ") + error;
+                failed.check(QStringLiteral("the https servers started"), false);
+                m_tls.reset();
+                return failed;
+            }
+            QByteArray body = "<!DOCTYPE html><html lang=\"fr\"><head><meta charset=\"utf-8\">"
+                              "<title>Certificats</title></head><body>";
+            for (int i = 0; i < 15; ++i) {
+                body += "<img src=\"" + m_tls->parts.url(QStringLiteral("/image")).toEncoded()
+                    + "?i=" + QByteArray::number(i) + "\">";
+                body += "<iframe src=\"" + m_tls->parts.url(QStringLiteral("/frame")).toEncoded()
+                    + "?i=" + QByteArray::number(i) + "\"></iframe>";
+            }
+            body += "</body></html>";
+            m_tls->page.addPage(QStringLiteral("/page"), "text/html; charset=utf-8", body);
+            m_tls->parts.addPage(QStringLiteral("/image"), "image/svg+xml",
+                                 "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"8\" "
+                                 "height=\"8\"/>");
+            m_tls->parts.addPage(QStringLiteral("/frame"), "text/html; charset=utf-8",
+                                 "<!DOCTYPE html><p>Cadre</p>");
+        }
+        return questionStorm(m_tls->page.url(QStringLiteral("/page")), 1);
+    }
+
+    // Fifty downloads whose questions wait on screen, then the tab closed:
+    // the program must come through, and the questions go.
+    Result closeDuringDownloads()
+    {
+        return run(3, [&](ChildProcess *child, Result &result) {
+            if (!ask(child, result, QStringLiteral("dialogs hold"), QStringLiteral("dialogs"))
+                || !ask(child, result, QStringLiteral("open ") + address(m_downloadsScript),
+                        QStringLiteral("opened")))
+                return false;
+            QString failure;
+            int held = 0;
+            waitUntil(
+                [&] {
+                    while (child->take(QStringLiteral("dialog")))
+                        ++held;
+                    return held > 0;
+                },
+                30000, {child}, &failure);
+            pause(1000);
+            while (child->take(QStringLiteral("dialog")))
+                ++held;
+            const std::optional<QStringList> closed
+                = ask(child, result, QStringLiteral("close"), QStringLiteral("closed"));
+            pause(2000);
+            // What is still on screen is answered "no" from now on.
+            ask(child, result, QStringLiteral("questions refuse"), QStringLiteral("questions"));
+            pause(3000);
+            const bool survived = child->running();
+            result.notes << QStringLiteral("close    %1 question(s) waiting when the tab was "
+                                           "closed; the program %2")
+                                .arg(held)
+                                .arg(survived ? QStringLiteral("survived")
+                                              : QStringLiteral("did NOT survive"));
+            result.check(QStringLiteral("a question waited when the tab closed"), held > 0);
+            result.check(QStringLiteral("the tab closed"), bool(closed));
+            result.check(QStringLiteral("the program survived"), survived);
+            if (!survived)
+                return false;
+            probe(child, result, QString());
+            return true;
+        });
+    }
+
     // Another document for every navigation, or a fragment of the same one.
     Result navigation(bool fragments)
     {
@@ -598,6 +841,17 @@ private:
     QUrl m_navigate;
     QUrl m_fragments;
     QUrl m_allocate;
+    QUrl m_titleStorm;
+    QUrl m_downloadsScript;
+    QUrl m_downloadsFrames;
+    QUrl m_signIn;
+    struct TlsServers
+    {
+        QTemporaryDir folder;
+        TlsPageServer page;
+        TlsPageServer parts;
+    };
+    std::unique_ptr<TlsServers> m_tls;
 };
 
 void print(const Result &result)
@@ -635,10 +889,20 @@ int main(int argc, char *argv[])
         "Puts the browser in front of hostile local pages and prints, for each, the worst stall "
         "of its main thread, its tabs, whether another tab answers and whether Ctrl+Q ends it."));
     parser.addHelpOption();
-    const QStringList all {QStringLiteral("quiet"),      QStringLiteral("popups-allow"),
-                           QStringLiteral("popups-ask"), QStringLiteral("alerts"),
-                           QStringLiteral("title"),      QStringLiteral("navigation"),
-                           QStringLiteral("fragments"),  QStringLiteral("allocation")};
+    const QStringList all {QStringLiteral("quiet"),
+                           QStringLiteral("popups-allow"),
+                           QStringLiteral("popups-ask"),
+                           QStringLiteral("alerts"),
+                           QStringLiteral("title"),
+                           QStringLiteral("navigation"),
+                           QStringLiteral("fragments"),
+                           QStringLiteral("allocation"),
+                           QStringLiteral("title-storm"),
+                           QStringLiteral("downloads-script"),
+                           QStringLiteral("downloads-frames"),
+                           QStringLiteral("signin"),
+                           QStringLiteral("certificates"),
+                           QStringLiteral("close-downloads")};
     parser.addPositionalArgument(QStringLiteral("SCENARIO"),
                                  QStringLiteral("Which to run (default: all): ") + all.join(u' ')
                                      + QStringLiteral("; also blocked, the measure's own check"),
@@ -700,6 +964,12 @@ int main(int argc, char *argv[])
             : name == QLatin1String("title")             ? bench.title()
             : name == QLatin1String("navigation")        ? bench.navigation(false)
             : name == QLatin1String("fragments")         ? bench.navigation(true)
+            : name == QLatin1String("title-storm")       ? bench.titleStorm()
+            : name == QLatin1String("downloads-script")  ? bench.downloads(false)
+            : name == QLatin1String("downloads-frames")  ? bench.downloads(true)
+            : name == QLatin1String("signin")            ? bench.signIn()
+            : name == QLatin1String("certificates")      ? bench.certificates()
+            : name == QLatin1String("close-downloads")   ? bench.closeDuringDownloads()
                                                          : bench.allocation();
         result.name = name;
         print(result);
@@ -707,8 +977,8 @@ int main(int argc, char *argv[])
     }
 
     out << "\n| scenario | worst stall (ms) | outside tab openings (ms) | worst ping (ms) | tabs | "
-           "other tab answered | Ctrl+Q ended (ms) | checks |\n"
-        << "| --- | --- | --- | --- | --- | --- | --- | --- |\n";
+           "questions | CPU after (s) | other tab answered | Ctrl+Q ended (ms) | checks |\n"
+        << "| --- | --- | --- | --- | --- | --- | --- | --- | --- | --- |\n";
     bool allPassed = true;
     for (const Result &result : std::as_const(results)) {
         int failed = 0;
@@ -717,6 +987,9 @@ int main(int argc, char *argv[])
         allPassed = allPassed && result.passed();
         out << "| " << result.name << " | " << fixed(result.stallMs) << " | "
             << fixed(result.stallOtherMs) << " | " << fixed(result.pingMs) << " | " << result.tabs
+            << " | "
+            << (result.questions >= 0 ? QString::number(result.questions) : QStringLiteral("-"))
+            << " | " << (result.cpuAfter >= 0 ? fixed(result.cpuAfter, 2) : QStringLiteral("-"))
             << " | "
             << (result.otherAnswered ? QStringLiteral("yes, %1 ms").arg(fixed(result.otherMs))
                                      : QStringLiteral("no"))

@@ -26,6 +26,7 @@
 // Times are nanoseconds of the monotonic clock.
 
 #include "Channel.h"
+#include "ChildArguments.h"
 #include "Clock.h"
 #include "PaintWatch.h"
 
@@ -395,7 +396,10 @@ int main(int argc, char *argv[])
     const QString folder = argumentValue(arguments, QStringLiteral("--folder"));
     const QString page = argumentValue(arguments, QStringLiteral("--page"));
     if (folder.isEmpty() || page.isEmpty()) {
-        std::fprintf(stderr, "usage: %s --page ADDRESS --folder DIR\n", argv[0]);
+        std::fprintf(stderr,
+                     "usage: %s --page ADDRESS [--engine-switch SWITCH]... [--no-site-isolation] "
+                     "--folder DIR\n",
+                     argv[0]);
         return 2;
     }
     if (!writeSettings(folder, page)) {
@@ -403,12 +407,12 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    // As the program starts: Qt sees no arguments, the same attribute,
-    // names, locale and translation; the pages' questions are answered "no"
-    // at once.
-    int qtArgc = 1;
+    // As the program starts: Qt sees the program's arguments, the same
+    // attribute, names, locale and translation; the pages' questions are
+    // answered "no" at once.
+    Program::Arguments qtArguments = childApplicationArguments(argv[0], arguments);
     Program::prepareApplication();
-    QApplication app(qtArgc, argv);
+    QApplication app(qtArguments.count(), qtArguments.values());
     Program::setUpApplication();
     // A profile that keeps nothing, so that no run finds what an earlier one
     // left; the pages go with the program, before it.

@@ -471,6 +471,98 @@ int memory(Bench &bench, int runs, int tabs, int settleSeconds, bool floorAllVis
     return 0;
 }
 
+// What the engine's site isolation costs: the browser as the program sets
+// it up, its pages' sites isolated, against the same browser whose harness
+// left the program's --site-per-process out, runs alternating. Two pages:
+// 16 tabs of one site, and one tab whose page holds three frames of three
+// other sites (a.localhost, b.localhost and c.localhost: the engine takes
+// every name under localhost for the loopback address, and each is a site of
+// its own).
+int isolation(Bench &bench, int runs, int tabs, int settleSeconds)
+{
+    PageServer &server = bench.server();
+    const QUrl page = server.pageUrl(0);
+    QByteArray frames = "<!DOCTYPE html><html lang=\"fr\"><head><meta charset=\"utf-8\">"
+                        "<title>Trois cadres</title></head><body>";
+    for (const char *site : {"a", "b", "c"}) {
+        QUrl frame = server.pageUrl(0);
+        frame.setHost(QString::fromLatin1(site) + QStringLiteral(".localhost"));
+        frames += "<iframe src=\"" + frame.toEncoded() + "\"></iframe>";
+    }
+    frames += "</body></html>";
+    const QUrl framesPage = server.addPage(QStringLiteral("/frames"), frames);
+
+    out << "runs     " << runs << " of each, alternating; sample = PSS (and RSS) summed over the "
+        << "program and its engine helpers, " << settleSeconds
+        << " s after the last page loaded; time from the program's start to its first page "
+           "loaded, and for the tabs the time to open the others one by one, each on screen "
+        << bench.lookMs() << " ms (--look)\n";
+    out.flush();
+    struct Scene
+    {
+        QString name;
+        QUrl page;
+        int tabs;
+    };
+    const Scene scenes[] = {
+        {QStringLiteral("%1 tabs of one site").arg(tabs), page, tabs},
+        {QStringLiteral("one page with three frames of other sites"), framesPage, 1},
+    };
+    const QString labels[] = {QStringLiteral("isolated"), QStringLiteral("shared")};
+    const QStringList extras[] = {{}, {QStringLiteral("--no-site-isolation")}};
+    for (const Scene &scene : scenes) {
+        QList<double> pss[2];
+        QList<double> rss[2];
+        QList<double> started[2];
+        QList<double> filled[2];
+        QList<int> processes[2];
+        QString kinds[2];
+        for (int run = 1; run <= runs; ++run) {
+            for (int j = 0; j < 2; ++j) {
+                // The first of each round alternates.
+                const int i = (run % 2) ? j : 1 - j;
+                const qint64 start = monotonicNs();
+                std::unique_ptr<ChildProcess> child = bench.startCorvane(scene.page, extras[i]);
+                if (!child)
+                    return 1;
+                started[i] << ms(monotonicNs() - start);
+                const qint64 fillStart = monotonicNs();
+                if (scene.tabs > 1 && !bench.fill(child.get(), scene.tabs, scene.page))
+                    return 1;
+                filled[i] << ms(monotonicNs() - fillStart);
+                pause(settleSeconds * 1000);
+                const ProcessTree::Memory memory = child->treeMemory();
+                kinds[i] = pssByKind(child->pid());
+                child->stop();
+                pss[i] << double(memory.pssKiB) / 1024;
+                rss[i] << double(memory.rssKiB) / 1024;
+                processes[i] << memory.processes;
+                err << scene.name << "  run " << run << "  " << padded(labels[i]) << "PSS "
+                    << fixed(pss[i].last()) << " MiB  RSS " << fixed(rss[i].last()) << " MiB  "
+                    << memory.processes << " processes  started " << fixed(started[i].last())
+                    << " ms\n";
+                err.flush();
+            }
+        }
+        out << '\n' << scene.name << '\n';
+        for (int i = 0; i < 2; ++i) {
+            out << padded(labels[i]) << "PSS median " << fixed(median(pss[i])) << " MiB  (samples "
+                << samplesText(pss[i]) << ")  RSS sum median " << fixed(median(rss[i]))
+                << " MiB  processes " << Figures::joined(processes[i]) << "  first page "
+                << fixed(median(started[i])) << " ms";
+            if (scene.tabs > 1)
+                out << "  the other tabs " << fixed(median(filled[i])) << " ms";
+            out << '\n';
+        }
+        out << padded(QStringLiteral("ratio")) << ratioText(median(pss[0]), median(pss[1]))
+            << "  (isolated / shared, PSS)\nPSS by process, last run:\n";
+        for (int i = 0; i < 2; ++i)
+            out << padded(labels[i]) << kinds[i] << '\n';
+        out.flush();
+    }
+    return 0;
+}
+
 int panelSwitch(Bench &bench, int clicks, int tabs, quint32 seed, const QStringList &corvaneExtra,
                 bool withFloor)
 {
@@ -632,7 +724,9 @@ int main(int argc, char *argv[])
         "            against the same floor\n"
         "  memory    memory of 16 tabs on one page, against 16 views of the floor\n"
         "  switch    time from a click on a tab-strip panel to its tab active and painted\n"
-        "  cycles    memory while a tab is opened and closed many times"));
+        "  cycles    memory while a tab is opened and closed many times\n"
+        "  isolation memory and load times with the engine's site isolation and without it,\n"
+        "            for 16 tabs of one site and for a page with three frames of other sites"));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("BENCH"), QStringLiteral("Which bench to run."));
     const auto number = [](const char *name, const char *text, const char *fallback) {
@@ -659,10 +753,13 @@ int main(int argc, char *argv[])
         QStringLiteral("trim"),
         QStringLiteral("cycles: at each reading, also read again after the program handed its "
                        "heap's free memory back to the system."));
-    const QCommandLineOption runsOption = number("runs", "memory: runs of each program.", "3");
-    const QCommandLineOption tabsOption = number("tabs", "memory, switch: tabs open.", "16");
+    const QCommandLineOption runsOption
+        = number("runs", "memory, isolation: runs of each program.", "3");
+    const QCommandLineOption tabsOption
+        = number("tabs", "memory, switch, isolation: tabs open.", "16");
     const QCommandLineOption settleOption = number(
-        "settle", "memory, cycles: seconds to wait before reading memory (default 5; cycles 2).",
+        "settle",
+        "memory, isolation, cycles: seconds to wait before reading memory (default 5; cycles 2).",
         "");
     const QCommandLineOption lookOption
         = number("look",
@@ -690,8 +787,8 @@ int main(int argc, char *argv[])
     const QStringList positional = parser.positionalArguments();
     const QString which = positional.value(0);
     const QStringList benches {QStringLiteral("new-tab"), QStringLiteral("popup"),
-                               QStringLiteral("memory"), QStringLiteral("switch"),
-                               QStringLiteral("cycles")};
+                               QStringLiteral("memory"),  QStringLiteral("switch"),
+                               QStringLiteral("cycles"),  QStringLiteral("isolation")};
     if (positional.size() != 1 || !benches.contains(which)) {
         err << "corvane_tabs: name one bench: " << benches.join(QStringLiteral(", ")) << '\n';
         return 2;
@@ -760,6 +857,8 @@ int main(int argc, char *argv[])
                       which == QLatin1String("popup"));
     if (which == QLatin1String("memory"))
         return memory(bench, runs, tabs, settle, parser.isSet(floorAllVisibleOption), corvaneExtra);
+    if (which == QLatin1String("isolation"))
+        return isolation(bench, runs, tabs, settle);
     if (which == QLatin1String("switch"))
         return panelSwitch(bench, clicks, tabs, quint32(seed), corvaneExtra,
                            parser.isSet(withFloorOption));

@@ -14,6 +14,22 @@
 #include <QStyle>
 #include <QTranslator>
 
+Program::Arguments::Arguments(const QByteArrayList &arguments)
+    : m_arguments(arguments)
+    , m_count(int(arguments.size()))
+{
+    for (QByteArray &argument : m_arguments)
+        m_pointers.push_back(argument.data());
+    m_pointers.push_back(nullptr);
+}
+
+Program::Arguments Program::applicationArguments(const char *programName,
+                                                 const QByteArrayList &moreEngineSwitches)
+{
+    return Arguments(QByteArrayList {programName, "--webEngineArgs", "--site-per-process"}
+                     + moreEngineSwitches);
+}
+
 void Program::prepareApplication()
 {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);

@@ -11,9 +11,12 @@
 #include "widgets/Forms.h"
 #include "widgets/MessageBox.h"
 
+#include <QByteArrayList>
+
 #include <functional>
 #include <memory>
 #include <thread>
+#include <vector>
 
 class QWebEngineProfile;
 
@@ -38,6 +41,37 @@ public:
         std::function<void()> afterCreate;
     };
 
+    // The argument vector the QApplication is made with. It lives as long
+    // as the application, which keeps referring to it.
+    class Arguments
+    {
+    public:
+        explicit Arguments(const QByteArrayList &arguments);
+        Arguments(const Arguments &) = delete;
+        Arguments &operator=(const Arguments &) = delete;
+
+        int &count() { return m_count; }
+        char **values() { return m_pointers.data(); }
+        const QByteArrayList &list() const { return m_arguments; }
+
+    private:
+        QByteArrayList m_arguments;
+        std::vector<char *> m_pointers;
+        int m_count;
+    };
+
+    // The arguments Qt gets: the program's name, then, after Qt WebEngine's
+    // marker, the engine's switches. The program reads no command line of its
+    // own, so nothing the user types reaches either. The one switch of the
+    // program's own isolates sites: every site's pages and frames run in
+    // renderers of their own, so that a renderer taken over by one site (the
+    // engine is years behind on security patches) reads no other site's
+    // pages; Qt WebEngine leaves this off unless asked. The test and bench
+    // harnesses add switches of their own after it. Qt WebEngine reads none
+    // of these when QTWEBENGINE_CHROMIUM_FLAGS is set: that variable's switches
+    // replace them all.
+    static Arguments applicationArguments(const char *programName,
+                                          const QByteArrayList &moreEngineSwitches = {});
     // What has to be set before the QApplication is made.
     static void prepareApplication();
     // What the application needs before its first window and its engine

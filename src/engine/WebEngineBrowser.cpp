@@ -22,6 +22,7 @@ WebEngineBrowser::WebEngineBrowser(QWebEngineProfile *profile, QWidget *parentWi
     , m_view(new QWebEngineView(parentWidget))
     , m_page(createPage(profile, m_view))
     , m_loadStartTimeout(new QTimer(this))
+    , m_titleTimer(new QTimer(this))
     , m_prompter(prompter)
 {
     m_view->setPage(m_page);
@@ -105,6 +106,11 @@ void WebEngineBrowser::connectLoadEvents()
         m_hoveredLink = url;
         Q_EMIT StatusTextChange(url);
     });
+    m_titleTimer->setSingleShot(true);
+    m_titleTimer->setInterval(TitleInterval);
+    connect(m_titleTimer, &QTimer::timeout, this, &WebEngineBrowser::titleIntervalOver);
+    // Whatever tells the tab to read the page again tells it the latest title.
+    connect(this, &WebBrowser::DownloadComplete, this, [this] { m_titlePending = false; });
     connect(m_page, &QWebEnginePage::titleChanged, this, &WebEngineBrowser::titleChanged);
     connect(m_page, &QWebEnginePage::urlChanged, this, &WebEngineBrowser::urlChanged);
 }
@@ -132,7 +138,7 @@ void WebEngineBrowser::GoBack()
     // Each try of an address that fails again leaves another copy of its
     // error page behind: Back goes past them all, to the page before.
     QWebEngineHistory *history = m_page->history();
-    if (!m_errorUrl.isEmpty() && m_page->url() == m_errorUrl) {
+    if (showingErrorPage()) {
         const QUrl shown = history->currentItem().url();
         const QList<QWebEngineHistoryItem> back = history->backItems(history->currentItemIndex());
         for (auto item = back.crbegin(); item != back.crend(); ++item) {
@@ -159,7 +165,7 @@ void WebEngineBrowser::Refresh()
         return;
     // Reloading an error page would show it again: the address comes back
     // instead (in a new renderer, after a crash).
-    if (!m_errorUrl.isEmpty() && m_page->url() == m_errorUrl) {
+    if (showingErrorPage()) {
         navigationAsked();
         m_page->load(m_errorUrl);
         return;
@@ -228,6 +234,9 @@ QString WebEngineBrowser::LocationURL() const
     // shows again to be corrected.
     if (!m_badAddressPage.isEmpty() && m_page->url() == m_badAddressPage)
         return m_badAddress;
+    // An error page stands for the address that failed.
+    if (showingErrorPage())
+        return m_errorUrl.toString();
     // Before its first document comes in, a page has no address of its own:
     // while it loads, it stands for the one it is loading.
     const QUrl url = m_page->url();
@@ -263,7 +272,9 @@ void WebEngineBrowser::renderProcessTerminated(int status)
     // The load the renderer took with it ends here, before the engine says.
     const bool loading = m_loading || m_loadStartTimeout->isActive();
     loadFinished();
-    const QUrl address = m_page->url().isEmpty() ? m_page->requestedUrl() : m_page->url();
+    const QUrl address = showingErrorPage() ? m_errorUrl
+        : m_page->url().isEmpty()           ? m_page->requestedUrl()
+                                            : m_page->url();
     const ErrorPages::Ending ending = status == QWebEnginePage::KilledTerminationStatus
         ? ErrorPages::Ending::Killed
         : ErrorPages::Ending::Crashed;
@@ -296,8 +307,17 @@ void WebEngineBrowser::showErrorPage()
         return;
     // A navigation the renderer's end left pending would drop the page.
     m_page->triggerAction(QWebEnginePage::Stop);
-    // The page's base is the address, so that its button may load it.
-    m_page->setHtml(std::exchange(m_errorPage, QString()), m_errorUrl);
+    // The page gets no base address (its button holds the whole address):
+    // with sites isolated, Qt WebEngine 6.4 ends the whole program when a
+    // page is set with a web address as its base.
+    m_errorPageUrl.clear();
+    m_showingErrorPage = true;
+    m_page->setHtml(std::exchange(m_errorPage, QString()));
+}
+
+bool WebEngineBrowser::showingErrorPage() const
+{
+    return !m_errorUrl.isEmpty() && !m_errorPageUrl.isEmpty() && m_page->url() == m_errorPageUrl;
 }
 
 bool WebEngineBrowser::Busy() const
@@ -316,18 +336,26 @@ void WebEngineBrowser::navigationAsked()
 void WebEngineBrowser::loadStarted(const QUrl &url)
 {
     m_loadStartTimeout->stop();
+    // The error page's address, the same for every try of an address that
+    // fails the same way, so that the engine may report no change of it.
+    if (m_showingErrorPage && url.scheme() == QLatin1String("data")) {
+        m_showingErrorPage = false;
+        m_errorPageUrl = url;
+    }
     // The error pages load as data; any other load leaves them behind.
     if (url.scheme() != QLatin1String("data")) {
         m_errorUrl.clear();
+        m_errorPageUrl.clear();
         m_statusAfterLoad.clear();
         m_showingBadAddress = false;
+        m_showingErrorPage = false;
     }
     // A navigation started while another is loading continues the same load.
     if (m_loading)
         return;
     m_loading = true;
     m_lastProgress = 0;
-    Q_EMIT StatusTextChange(url.toString());
+    Q_EMIT StatusTextChange(url == m_errorPageUrl ? m_errorUrl.toString() : url.toString());
     Q_EMIT ProgressChange(0, 100);
 }
 
@@ -357,8 +385,29 @@ void WebEngineBrowser::loadFinished()
 
 void WebEngineBrowser::titleChanged()
 {
-    if (!Busy())
-        Q_EMIT DownloadComplete();
+    // A page may set its title thousands of times a second, and the engine
+    // reports every one. The first title after a quiet interval reaches the
+    // tab at once; those that follow within the interval wait for its end,
+    // when the tab reads the latest. Each reading repaints the window, which
+    // costs far more than a title: one per title left the program replaying
+    // titles long after the page had stopped. During a load, its end tells
+    // the tab.
+    if (Busy())
+        return;
+    if (m_titleTimer->isActive()) {
+        m_titlePending = true;
+        return;
+    }
+    m_titleTimer->start();
+    Q_EMIT DownloadComplete();
+}
+
+void WebEngineBrowser::titleIntervalOver()
+{
+    if (!std::exchange(m_titlePending, false) || Busy())
+        return;
+    m_titleTimer->start();
+    Q_EMIT DownloadComplete();
 }
 
 void WebEngineBrowser::urlChanged(const QUrl &url)

@@ -33,6 +33,8 @@ class QWebEngineView;
 //   titleChanged or urlChanged while not busy (a script sets the title, the
 //   page changes its address without loading)
 //       -> DownloadComplete(), so that the tab reads title and address again;
+//          for titles, at once for the first after a quiet TitleInterval,
+//          then once at the end of each interval in which more came;
 //   urlChanged to another document while a navigation asked for has not
 //   begun loading (the engine shows its address first)
 //       -> nothing: that navigation's load ends it
@@ -92,6 +94,9 @@ public:
     // sets up every profile the program's browsers use, calls it.
     static void configureProfile(QWebEngineProfile *profile, const QString &downloadRecord = {});
 
+    // How often, at most, the page's new titles reach the tab.
+    static constexpr int TitleInterval = 100; // ms
+
     QWidget *widget() override;
     QWebEngineView *view() const;
     QWebEnginePage *page() const;
@@ -139,6 +144,7 @@ private:
     QString loadFailed(const QWebEngineLoadingInfo &info);
     void navigationAsked();
     void titleChanged();
+    void titleIntervalOver();
     void urlChanged(const QUrl &url);
     // The address a text stands for, or an empty one when the engine could
     // not use it.
@@ -146,6 +152,7 @@ private:
     void showBadAddress(const QString &text);
     void renderProcessTerminated(int status);
     void showErrorPage();
+    bool showingErrorPage() const;
     void newWindowRequested(QWebEngineNewWindowRequest &engineRequest);
     // Whether the navigation waits for a new window's handler to return.
     bool holdNavigation(const QUrl &url);
@@ -154,6 +161,10 @@ private:
     QPointer<QWebEngineView> m_view;
     QPointer<QWebEnginePage> m_page;
     QTimer *m_loadStartTimeout;
+    // Runs for an interval after the tab was told of a title; whether a
+    // newer one came since, that the tab has not been told of.
+    QTimer *m_titleTimer;
+    bool m_titlePending = false;
     bool m_loading = false;
     bool m_registeredAsBrowser = false;
     int m_lastProgress = -1;
@@ -165,8 +176,11 @@ private:
     QUrl m_badAddressPage;
     bool m_showingBadAddress = false;
     // The address an error page stands for (its renderer ended, or its
-    // navigation failed), while that page loads or shows.
+    // navigation failed), while that page loads or shows, and that page's
+    // own address once the engine gave it one.
     QUrl m_errorUrl;
+    QUrl m_errorPageUrl;
+    bool m_showingErrorPage = false;
     // The error page, until it is set on the page.
     QString m_errorPage;
     // What the status line says once the load under way has ended.

@@ -9,6 +9,8 @@
 #include "widgets/PanelBar.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -41,6 +43,22 @@ WebEngineBrowser *engineOf(const frmBrowser *tab)
 {
     return qobject_cast<WebEngineBrowser *>(tab->browser());
 }
+
+// Counts the changes of a window's caption.
+class CaptionChanges : public QObject
+{
+public:
+    explicit CaptionChanges(QWidget *window) { window->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::WindowTitleChange)
+            ++count;
+        return false;
+    }
+};
 
 } // namespace
 
@@ -186,6 +204,72 @@ private Q_SLOTS:
         QVERIFY(!tab->browser()->Busy());
 
         m_server->releaseHeld();
+        window->close();
+        window.reset();
+        QCOMPARE(m_platform->forms.count(), 0);
+    }
+
+    // A page setting its title thousands of times in a row: the tab shows
+    // the last title, in its caption, its panel and its address box as for
+    // any title, without writing each of them; so its work ends with the
+    // page's instead of replaying every title long after.
+    void titleStormLeavesNoBacklog()
+    {
+        constexpr int Titles = 20000;
+        m_server->addPage(u"/tempete"_s,
+                          "<!doctype html><title>Calme</title><script>onload = () => "
+                          "setTimeout(() => { for (let i = 1; i <= "
+                              + QByteArray::number(Titles)
+                              + "; i++) document.title = 'Titre ' + i; new Image().src = "
+                                "'/fini'; }, 0);</script>");
+        m_server->addPage(u"/fini"_s, QByteArray(), "image/gif");
+        auto window = startMainWindow();
+        frmBrowser *tab = window->LastTab();
+        QVERIFY(tab);
+        QVERIFY(waitForStartPage(tab));
+
+        // When the engine told the program of the first and the last title.
+        QElapsedTimer clock;
+        clock.start();
+        int titles = 0;
+        qint64 firstAt = -1;
+        qint64 lastAt = -1;
+        connect(engineOf(tab)->page(), &QWebEnginePage::titleChanged, this,
+                [&](const QString &title) {
+                    if (!title.startsWith(u"Titre "))
+                        return;
+                    ++titles;
+                    lastAt = clock.elapsed();
+                    if (firstAt < 0)
+                        firstAt = lastAt;
+                });
+        const CaptionChanges captions(tab);
+
+        const QString address = m_server->url(u"/tempete"_s).toString();
+        tab->browser()->Navigate(address);
+        QTRY_VERIFY_WITH_TIMEOUT(m_server->requestCount(u"/fini"_s) >= 1, Timeout);
+        const QString last = u"Titre %1"_s.arg(Titles);
+        QTRY_COMPARE_WITH_TIMEOUT(tab->caption(), last, Timeout);
+        QVERIFY(!tab->browser()->Busy());
+        const Panel *panel = window->Bar()->panel(1);
+        QVERIFY(panel);
+        QCOMPARE(panel->text(), u"1 - "_s + last);
+        auto *box = tab->findChild<QComboBox *>(u"cboAddress"_s);
+        QVERIFY(box);
+        QCOMPARE(box->currentText(), address);
+
+        // The storm reached the program as thousands of titles; the tab
+        // read the first at once, then the latest at most once an interval
+        // while they came (the timer may end up to 5 % early), and once
+        // after the last.
+        QVERIFY2(titles > Titles / 2, qPrintable(QString::number(titles)));
+        const int most
+            = int(double(lastAt - firstAt) / (WebEngineBrowser::TitleInterval * 0.95)) + 3;
+        QVERIFY2(captions.count <= most,
+                 qPrintable(u"%1 captions for %2 titles over %3 ms"_s.arg(captions.count)
+                                .arg(titles)
+                                .arg(lastAt - firstAt)));
+
         window->close();
         window.reset();
         QCOMPARE(m_platform->forms.count(), 0);

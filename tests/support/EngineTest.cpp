@@ -22,13 +22,6 @@ void prepareEnvironment()
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
-    // The offscreen platform has no OpenGL and the engine does without the GPU
-    // there anyway; on an X server without one it would try and complain.
-    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-    if (!flags.split(' ').contains("--disable-gpu"))
-        flags = (flags + " --disable-gpu").trimmed();
-    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
-
     // Without a runtime folder Qt warns and makes one of its own in /tmp.
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
         static std::unique_ptr<QTemporaryDir> runtimeDir;
@@ -40,6 +33,22 @@ void prepareEnvironment()
     // The engine lists its whole configuration at start-up when it has no
     // OpenGL, which is always the case here. QT_LOGGING_RULES still wins.
     QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
+}
+
+Program::Arguments applicationArguments(const char *programName)
+{
+    // Switches the caller gave the engine in its variable would replace the
+    // program's own: they go after them instead.
+    QByteArrayList switches;
+    for (const QByteArray &flag : qgetenv("QTWEBENGINE_CHROMIUM_FLAGS").split(' '))
+        if (!flag.isEmpty())
+            switches.append(flag);
+    qunsetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    // The offscreen platform has no OpenGL and the engine does without the GPU
+    // there anyway; on an X server without one it would try and complain.
+    if (!switches.contains("--disable-gpu"))
+        switches.append("--disable-gpu");
+    return Program::applicationArguments(programName, switches);
 }
 
 QWebEngineProfile *offTheRecordProfile(QObject *parent)

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QTest>
 
+#include "app/Program.h"
 #include "platform/Platform.h"
 
 class QObject;
@@ -14,8 +15,13 @@ namespace EngineTest {
 
 // Sets up the environment the engine reads when it starts: no sandbox when
 // running as root, the offscreen platform unless another one was asked for,
-// no GPU, and a private runtime folder when the session has none.
+// and a private runtime folder when the session has none.
 void prepareEnvironment();
+
+// The arguments the test's application is made with: the program's own
+// (app/Program), so that the engine runs as it runs in the program, with
+// the tests' switches added. Called after prepareEnvironment().
+Program::Arguments applicationArguments(const char *programName);
 
 // A profile that keeps nothing on disk, configured as the program configures
 // its own. Every page made on it must be deleted before it.
@@ -30,7 +36,8 @@ Platform withEngine(Platform platform, QWebEngineProfile *profile);
     int main(int argc, char *argv[])                                                               \
     {                                                                                              \
         EngineTest::prepareEnvironment();                                                          \
-        QApplication app(argc, argv);                                                              \
+        Program::Arguments engineArguments = EngineTest::applicationArguments(argv[0]);            \
+        QApplication app(engineArguments.count(), engineArguments.values());                       \
         app.setAttribute(Qt::AA_Use96Dpi, true);                                                   \
         TestClass tc;                                                                              \
         QTEST_SET_MAIN_SOURCE_PATH                                                                 \
