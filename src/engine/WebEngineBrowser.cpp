@@ -101,7 +101,10 @@ void WebEngineBrowser::connectLoadEvents()
     // The engine also reports "no link" each time a document comes in; only
     // the pointer leaving a link clears the status text.
     connect(m_page, &QWebEnginePage::linkHovered, this, [this](const QString &url) {
-        if (url == m_hoveredLink)
+        // The engine focuses the error page's own button as the page comes
+        // in, and names its address as if it were pointed at: the status
+        // line keeps why the page is there.
+        if (url == m_hoveredLink || (showingErrorPage() && QUrl(url) == m_errorUrl))
             return;
         m_hoveredLink = url;
         Q_EMIT StatusTextChange(url);
