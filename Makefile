@@ -39,7 +39,7 @@ build: deps
 # and engine than Debian 12's), from the Debian archive apt uses here; the
 # root is reused once it has its packages. Needs root (debootstrap, chroot).
 test-debian13:
-	$(SUDO) env WERROR=$(WERROR) JOBS=$(JOBS) tools/test-debian13.sh
+	$(SUDO) env WERROR='$(WERROR)' JOBS='$(JOBS)' tools/test-debian13.sh
 
 # The unit and widget tests again, built with AddressSanitizer and
 # UndefinedBehaviorSanitizer (not part of `make test`: it doubles the build).
