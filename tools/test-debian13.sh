@@ -67,9 +67,12 @@ done
 mount --bind "$SRC" "$ROOT/src"
 mount -o remount,bind,ro "$ROOT/src"
 
+# Waited for in the background, so that a signal sent to this script alone
+# (a timeout's TERM) is acted on at once rather than when the command ends.
 in_root() {
     chroot "$ROOT" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 TERM="${TERM:-dumb}" \
-        CCACHE_BASEDIR=/src CMAKE_CXX_COMPILER_LAUNCHER=ccache ${CI:+CI=$CI} "$@"
+        CCACHE_BASEDIR=/src CMAKE_CXX_COMPILER_LAUNCHER=ccache ${CI:+CI=$CI} "$@" &
+    wait $!
 }
 step() { # name, command...: runs it and says how long it took
     local name=$1 start=$SECONDS
