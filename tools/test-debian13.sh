@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # `make test` once more in a Debian 13 root, as a packager of that release
 # would build and test: build-debian13/root is made with debootstrap from the
-# Debian archive this machine's apt already uses (and reused once it has its
-# packages), the work tree is seen there read-only as /src, and the Makefile
-# itself installs the packages and runs the suite there, building in
-# /build inside the root. Every mount made here is undone on every exit.
+# Debian archive this machine's apt already uses (and reused once made), the
+# work tree is seen there read-only as /src, and the Makefile itself installs
+# the packages it lacks and runs the suite there, building in /build inside
+# the root. Every mount made here is undone on every exit.
 # Run as root; WERROR and JOBS are passed on to make.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -81,6 +81,7 @@ step() { # name, command...: runs it and says how long it took
     echo "test-debian13 : $name en $((SECONDS - start)) s"
 }
 MAKE_ARGS=(--no-print-directory -C /src BUILD=/build WERROR="${WERROR:-OFF}" ${JOBS:+JOBS=$JOBS})
+in_root dpkg --configure -a # an install cut short in an earlier run
 step "paquets" in_root make "${MAKE_ARGS[@]}" deps
 step "construction" in_root make "${MAKE_ARGS[@]}" build
 in_root make "${MAKE_ARGS[@]}" test # CTest's summary gives the time of the tests
