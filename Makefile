@@ -11,7 +11,7 @@ JOBS     ?= $(shell nproc)
 WERROR   ?= OFF
 SUDO     := $(if $(filter 0,$(shell id -u)),,sudo)
 
-.PHONY: run test build deps clean sanitize release fuzz package
+.PHONY: run test build deps clean sanitize release fuzz package test-debian13
 
 run: build
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
@@ -34,6 +34,12 @@ test: build
 build: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORVANE_WERROR=$(WERROR)
 	cmake --build $(BUILD) -j$(JOBS)
+
+# `make test` again in a Debian 13 root made below build-debian13/ (newer Qt
+# and engine than Debian 12's), from the Debian archive apt uses here; the
+# root is reused once it has its packages. Needs root (debootstrap, chroot).
+test-debian13:
+	$(SUDO) env WERROR='$(WERROR)' JOBS='$(JOBS)' tools/test-debian13.sh
 
 # The unit and widget tests again, built with AddressSanitizer and
 # UndefinedBehaviorSanitizer (not part of `make test`: it doubles the build).

@@ -7,13 +7,15 @@
 
 #include <sys/stat.h>
 
+using namespace Qt::StringLiterals;
+
 TempProgramFolder::TempProgramFolder() = default;
 
 void TempProgramFolder::write(const QString &name, const QByteArray &bytes) const
 {
     QFile file(filePath(name));
     QVERIFY2(file.open(QIODevice::WriteOnly | QIODevice::Truncate),
-             qPrintable(file.fileName() + u": "_qs + file.errorString()));
+             qPrintable(file.fileName() + u": "_s + file.errorString()));
     QCOMPARE(file.write(bytes), qint64(bytes.size()));
 }
 
@@ -34,17 +36,17 @@ void TempProgramFolder::addNotARegularFileRows()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<bool>("read");
-    QTest::newRow("FIFO") << u"fifo"_qs << false;
-    QTest::newRow("directory") << u"directory"_qs << false;
-    QTest::newRow("link to a FIFO") << u"link to fifo"_qs << false;
-    QTest::newRow("link to a regular file") << u"link to file"_qs << true;
+    QTest::newRow("FIFO") << u"fifo"_s << false;
+    QTest::newRow("directory") << u"directory"_s << false;
+    QTest::newRow("link to a FIFO") << u"link to fifo"_s << false;
+    QTest::newRow("link to a regular file") << u"link to file"_s << true;
 }
 
 bool TempProgramFolder::place(const QString &kind, const QString &name,
                               const QByteArray &bytes) const
 {
     const bool link = kind.startsWith(u"link");
-    const QString target = link ? filePath(u"other"_qs) : filePath(name);
+    const QString target = link ? filePath(u"other"_s) : filePath(name);
     bool made = false;
     if (kind == u"directory")
         made = QDir(path()).mkdir(name);
