@@ -93,6 +93,23 @@ class TestDownloads : public QObject
     {
         return !m_reports.isEmpty() && m_reports.last().state != DownloadReport::State::Running;
     }
+    // A browser whose download reports the test keeps.
+    WebEngineBrowser *reportingBrowser(QWebEngineProfile *profile, QWidget *window)
+    {
+        auto *browser = new WebEngineBrowser(profile, window, &m_answerer);
+        connect(browser, &WebBrowser::DownloadChange, this,
+                [this](const DownloadReport &report) { m_reports.append(report); });
+        return browser;
+    }
+    // The big download saved as gros.bin, its body held after the first
+    // piece: true once that piece is on the way.
+    bool bigDownloadHeld(WebBrowser *browser)
+    {
+        answerWith(u"gros.bin"_s);
+        m_server.holdBodyAfter(u"/gros"_s, 50000);
+        browser->Navigate(m_server.url(u"/gros"_s).toString());
+        return runningMidway();
+    }
     // Waits until the big download has its first piece on the way.
     bool runningMidway()
     {
@@ -147,9 +164,7 @@ private Q_SLOTS:
         m_answerer = PrompterAnswerer();
         m_reports.clear();
         m_window = std::make_unique<QWidget>();
-        m_browser = new WebEngineBrowser(m_profile, m_window.get(), &m_answerer);
-        connect(m_browser, &WebBrowser::DownloadChange, this,
-                [this](const DownloadReport &report) { m_reports.append(report); });
+        m_browser = reportingBrowser(m_profile, m_window.get());
         m_browser->Navigate(m_server.url(u"/page"_s).toString());
         QTRY_COMPARE_WITH_TIMEOUT(m_browser->LocationName(), u"Page"_s, Timeout);
         QTRY_VERIFY_WITH_TIMEOUT(!m_browser->Busy(), Timeout);
@@ -414,9 +429,7 @@ private Q_SLOTS:
 
         // The profile's other tabs still download.
         QWidget elsewhere;
-        auto *other = new WebEngineBrowser(m_profile, &elsewhere, &m_answerer);
-        connect(other, &WebBrowser::DownloadChange, this,
-                [this](const DownloadReport &report) { m_reports.append(report); });
+        WebEngineBrowser *other = reportingBrowser(m_profile, &elsewhere);
         answerWith(u"autre.bin"_s);
         other->Navigate(m_server.url(u"/fichier"_s).toString());
         QTRY_COMPARE_WITH_TIMEOUT(done(), 1, Timeout);
@@ -435,13 +448,7 @@ private Q_SLOTS:
         const QString record = EngineProfile::downloadRecordPath(storage);
         QCOMPARE(record, m_home.filePath(u"data/downloads-in-progress"_s));
         auto window = std::make_unique<QWidget>();
-        auto *browser = new WebEngineBrowser(profile, window.get(), &m_answerer);
-        connect(browser, &WebBrowser::DownloadChange, this,
-                [this](const DownloadReport &report) { m_reports.append(report); });
-        answerWith(u"gros.bin"_s);
-        m_server.holdBodyAfter(u"/gros"_s, 50000);
-        browser->Navigate(m_server.url(u"/gros"_s).toString());
-        QVERIFY(runningMidway());
+        QVERIFY(bigDownloadHeld(reportingBrowser(profile, window.get())));
 
         const QList<DownloadFiles::Unfinished> running = DownloadFiles::readRecord(record);
         QCOMPARE(running.size(), 1);
@@ -476,13 +483,7 @@ private Q_SLOTS:
     {
         auto *profile = EngineTest::offTheRecordProfile(nullptr);
         auto window = std::make_unique<QWidget>();
-        auto *browser = new WebEngineBrowser(profile, window.get(), &m_answerer);
-        connect(browser, &WebBrowser::DownloadChange, this,
-                [this](const DownloadReport &report) { m_reports.append(report); });
-        answerWith(u"gros.bin"_s);
-        m_server.holdBodyAfter(u"/gros"_s, 50000);
-        browser->Navigate(m_server.url(u"/gros"_s).toString());
-        QVERIFY(runningMidway());
+        QVERIFY(bigDownloadHeld(reportingBrowser(profile, window.get())));
         window.reset();
         delete profile;
         QTRY_COMPARE_WITH_TIMEOUT(folderEntries(), QStringList(), Timeout);
