@@ -161,11 +161,13 @@ void TestBrowserQuestions::initTestCase()
     });
     // Whether the permission was granted, in the title. Granted, the
     // position may still be unavailable here: that error is no refusal.
+    // Without a position source the engine may never answer a granted
+    // request at all: its own time limit answers it then.
     m_server.addPage(u"/position"_s,
                      "<!DOCTYPE html><title>Attente</title><script>"
                      "navigator.geolocation.getCurrentPosition(() => { document.title = "
                      "'granted'; }, e => { document.title = e.code === e.PERMISSION_DENIED ? "
-                     "'denied' : 'granted'; });</script>");
+                     "'denied' : 'granted'; }, { timeout: 2000 });</script>");
     // Thirty pictures and frames from the self-signed server, and thirty
     // pictures that each ask for a sign-in.
     QByteArray mixed = "<!DOCTYPE html><title>Mixte</title>";
