@@ -1,10 +1,9 @@
 #include "engine/DownloadKeeper.h"
 
+#include "engine/DownloadFiles.h"
 #include "engine/WebEngineBrowser.h"
 #include "platform/BrowserPrompter.h"
 #include "platform/WebBrowser.h"
-#include "storage/LineWriter.h"
-#include "storage/RegularFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -12,7 +11,6 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTimer>
-#include <QUrl>
 #include <QWebEngineDownloadRequest>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
@@ -29,16 +27,6 @@ namespace {
 // the other, each once the one before is answered.
 constexpr int KeptQuietMs = 2000;
 
-// What the engine writes under while the body comes in, beside the name it
-// was given.
-const QString EngineSuffix = QStringLiteral(".download");
-
-void removeFile(const QString &path)
-{
-    if (!path.isEmpty())
-        QFile::remove(path);
-}
-
 // Moves from over to, replacing what is there: one step, never a moment
 // without the old file or the new one.
 bool replaceWith(const QString &from, const QString &to)
@@ -47,104 +35,6 @@ bool replaceWith(const QString &from, const QString &to)
 }
 
 } // namespace
-
-namespace DownloadFiles {
-
-QString proposedPath(const QString &folder, const QString &suggestedName)
-{
-    QString name = suggestedName;
-    name.replace(QLatin1Char('/'), QLatin1Char('_'));
-    name.remove(QChar(0));
-    name = name.trimmed();
-    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
-        name = QStringLiteral("téléchargement");
-    return QDir(folder).filePath(name);
-}
-
-QString partialPath(const QString &finalPath, const Taken &taken)
-{
-    QString candidate = finalPath + QStringLiteral(".part");
-    for (int n = 2; taken(candidate) || taken(candidate + EngineSuffix); ++n)
-        candidate = finalPath + QStringLiteral(".%1.part").arg(n);
-    return candidate;
-}
-
-QString freePath(const QString &finalPath, const Taken &taken)
-{
-    if (!taken(finalPath))
-        return finalPath;
-    const QFileInfo info(finalPath);
-    const QString name = info.fileName();
-    // A leading dot starts a hidden name, not an extension.
-    qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    if (dot <= 0)
-        dot = name.size();
-    const QString stem = name.left(dot);
-    const QString extension = name.mid(dot);
-    const QDir folder = info.dir();
-    QString candidate;
-    for (int n = 2;; ++n) {
-        candidate = folder.filePath(stem + QStringLiteral(" (%1)").arg(n) + extension);
-        if (!taken(candidate))
-            return candidate;
-    }
-}
-
-QList<Unfinished> readRecord(const QString &recordPath)
-{
-    QList<Unfinished> entries;
-    QFile file;
-    if (!RegularFile::open(file, recordPath, RegularFile::Access::Read))
-        return entries;
-    // A record is a few lines; anything larger is not the program's.
-    const QByteArray bytes = file.read(1 << 20);
-    for (const QByteArray &line : bytes.split('\n')) {
-        const QByteArray trimmed = line.trimmed();
-        const qsizetype blank = trimmed.indexOf(' ');
-        if (blank <= 0)
-            continue;
-        bool number = false;
-        const qint64 pid = trimmed.left(blank).toLongLong(&number);
-        const QString path = QUrl::fromPercentEncoding(trimmed.mid(blank + 1));
-        if (number && pid > 0 && QFileInfo(path).isAbsolute())
-            entries.append({pid, path});
-    }
-    return entries;
-}
-
-bool writeRecord(const QString &recordPath, const QList<Unfinished> &entries)
-{
-    QStringList lines;
-    for (const Unfinished &entry : entries)
-        lines.append(QString::number(entry.pid) + u' '
-                     + QString::fromLatin1(QUrl::toPercentEncoding(entry.partialPath, "/")));
-    // It names the user's downloads: the user's alone to read.
-    return LineWriter::replace(recordPath, lines)
-        && QFile::setPermissions(recordPath, QFile::ReadOwner | QFile::WriteOwner);
-}
-
-void removeAbandoned(const QString &recordPath, const std::function<bool(qint64 pid)> &running)
-{
-    const QList<Unfinished> entries = readRecord(recordPath);
-    QList<Unfinished> kept;
-    for (const Unfinished &entry : entries) {
-        if (running(entry.pid)) {
-            kept.append(entry);
-            continue;
-        }
-        if (!entry.partialPath.endsWith(QLatin1String(".part")))
-            continue;
-        for (const QString &path : {entry.partialPath, entry.partialPath + EngineSuffix}) {
-            const QFileInfo info(path);
-            if (info.isFile() && !info.isSymLink())
-                QFile::remove(path);
-        }
-    }
-    if (kept.size() != entries.size())
-        writeRecord(recordPath, kept);
-}
-
-} // namespace DownloadFiles
 
 namespace {
 
@@ -187,8 +77,7 @@ DownloadKeeper::~DownloadKeeper()
             disconnect(download.request, nullptr, this, nullptr);
             download.request->cancel();
         }
-        removeFile(download.partialPath);
-        removeFile(download.partialPath + EngineSuffix);
+        DownloadFiles::removePartial(download.partialPath);
     }
     m_downloads.clear();
     keepRecord();
@@ -201,7 +90,8 @@ DownloadKeeper *DownloadKeeper::of(const QWebEngineProfile *profile)
                    : nullptr;
 }
 
-void DownloadKeeper::adopt(QWebEnginePage *page, WebBrowser *browser, BrowserPrompter *prompter)
+void DownloadKeeper::adopt(QWebEnginePage *page, WebEngineBrowser *browser,
+                           BrowserPrompter *prompter)
 {
     if (!page)
         return;
@@ -319,14 +209,12 @@ std::optional<QString> DownloadKeeper::destination(QWebEngineDownloadRequest *re
     // The question waits while the request, the page, its tab or the whole
     // program go.
     const QPointer<DownloadKeeper> self(this);
-    const QPointer<WebBrowser> browser = owner->browser;
+    const QPointer<WebEngineBrowser> browser = owner->browser;
     BrowserPrompter *prompter = owner->prompter;
     const QUrl site = page->url();
     // The page stays while its question waits, also when its tab closes:
     // the engine may still hand the page's other downloads over meanwhile.
-    auto *engineBrowser = qobject_cast<WebEngineBrowser *>(browser.data());
-    const std::shared_ptr<void> kept
-        = engineBrowser ? engineBrowser->keepPageWhileAsking() : nullptr;
+    const std::shared_ptr<void> kept = browser->keepPageWhileAsking();
     owner->burst.asking();
     QString chosen;
     bool yes = false;
@@ -439,7 +327,7 @@ void DownloadKeeper::stateChanged(quint32 id)
         if (replaceWith(download.partialPath, download.finalPath)) {
             report(download, DownloadReport::State::Done);
         } else {
-            removeFile(download.partialPath);
+            DownloadFiles::removePartial(download.partialPath);
             report(download, DownloadReport::State::Failed);
         }
         break;
@@ -448,13 +336,11 @@ void DownloadKeeper::stateChanged(quint32 id)
         // The engine keeps a broken download to take it up again; nothing
         // here ever does.
         request->cancel();
-        removeFile(download.partialPath + EngineSuffix);
-        removeFile(download.partialPath);
+        DownloadFiles::removePartial(download.partialPath);
         report(download, DownloadReport::State::Failed);
         break;
     default:
-        removeFile(download.partialPath + EngineSuffix);
-        removeFile(download.partialPath);
+        DownloadFiles::removePartial(download.partialPath);
         report(download, DownloadReport::State::Cancelled);
         break;
     }

@@ -3,7 +3,7 @@
 #include "support/PrompterAnswerer.h"
 #include "support/TestPlatform.h"
 
-#include "engine/DownloadKeeper.h"
+#include "engine/DownloadFiles.h"
 #include "engine/EngineProfile.h"
 #include "engine/WebEngineBrowser.h"
 

@@ -1,4 +1,4 @@
-#include "engine/DownloadKeeper.h"
+#include "engine/DownloadFiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
