@@ -5,9 +5,9 @@
 // user gave for the rest of the run.
 
 #include "engine/DownloadKeeper.h"
+#include "engine/EnginePage.h"
 
 #include <QAuthenticator>
-#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QHash>
 #include <QSet>
@@ -31,95 +31,6 @@
 #include <optional>
 
 namespace {
-
-using ScriptDialogs
-    = std::function<BrowserPrompter::ScriptAnswer(const BrowserPrompter::ScriptDialog &)>;
-
-// New windows reach the browser through newWindowRequested only; nothing may
-// open a top-level window of its own. The script's dialogs go to the browser.
-class Page : public QWebEnginePage
-{
-public:
-    Page(QWebEngineProfile *profile, QObject *parent, ScriptDialogs dialogs)
-        : QWebEnginePage(profile, parent)
-        , m_dialogs(std::move(dialogs))
-    {
-    }
-
-    // Whether a certificate error is the page's own (its main frame's) or
-    // a subresource's or a frame's.
-    bool isMainFrame(const QWebEngineCertificateError &error) const
-    {
-#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
-        return error.isMainFrame();
-#else
-        // The engine does not say before Qt 6.8: the page's own error is the
-        // one for the address its main frame is going to, redirects
-        // included.
-        return !m_mainFrameTarget.isEmpty()
-            && error.url().adjusted(QUrl::RemoveFragment) == m_mainFrameTarget;
-#endif
-    }
-
-protected:
-    QWebEnginePage *createWindow(WebWindowType) override
-    {
-        return nullptr;
-    }
-
-#if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
-    bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override
-    {
-        if (isMainFrame)
-            m_mainFrameTarget = url.adjusted(QUrl::RemoveFragment);
-        return QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
-    }
-#endif
-
-    void javaScriptAlert(const QUrl &origin, const QString &text) override
-    {
-        ask(BrowserPrompter::ScriptDialogKind::Alert, origin, text);
-    }
-    bool javaScriptConfirm(const QUrl &origin, const QString &text) override
-    {
-        // The engine asks whether a page that wants to be asked first may be
-        // left through this same call, with a text of its own.
-        const bool leaving = text
-            == QCoreApplication::translate("QWebEnginePage",
-                                           "Are you sure you want to leave this page? Changes "
-                                           "that you made may not be saved.");
-        return ask(leaving ? BrowserPrompter::ScriptDialogKind::BeforeUnload
-                           : BrowserPrompter::ScriptDialogKind::Confirm,
-                   origin, leaving ? QString() : text)
-            .accepted;
-    }
-    bool javaScriptPrompt(const QUrl &origin, const QString &text, const QString &defaultValue,
-                          QString *result) override
-    {
-        const BrowserPrompter::ScriptAnswer answer
-            = ask(BrowserPrompter::ScriptDialogKind::Prompt, origin, text, defaultValue);
-        if (answer.accepted && result)
-            *result = answer.value;
-        return answer.accepted;
-    }
-
-private:
-    BrowserPrompter::ScriptAnswer ask(BrowserPrompter::ScriptDialogKind kind, const QUrl &origin,
-                                      const QString &text, const QString &defaultValue = {})
-    {
-        BrowserPrompter::ScriptDialog dialog;
-        dialog.kind = kind;
-        dialog.site = origin;
-        dialog.text = text;
-        dialog.defaultValue = defaultValue;
-        return m_dialogs(dialog);
-    }
-
-    ScriptDialogs m_dialogs;
-#if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
-    QUrl m_mainFrameTarget;
-#endif
-};
 
 // An invalid certificate the user chose to go on with: it holds for that
 // host, that certificate and that error only.
@@ -227,7 +138,7 @@ std::optional<BrowserPrompter::Permission> permissionOf(QWebEnginePage::Feature 
 
 QWebEnginePage *WebEngineBrowser::createPage(QWebEngineProfile *profile, QObject *parent)
 {
-    return new Page(
+    return new EnginePage(
         profile, parent,
         [self = QPointer<WebEngineBrowser>(this)](const BrowserPrompter::ScriptDialog &dialog) {
             // A page left to the engine's wait asks nothing more.
@@ -363,7 +274,8 @@ void WebEngineBrowser::askCertificate(const QWebEngineCertificateError &engineEr
     }
     // The user is asked for the page they go to, once a burst; what the
     // page loads from elsewhere is refused, as its frames' pages are.
-    if (!static_cast<Page *>(m_page.data())->isMainFrame(error) || !m_certificateBurst.mayAsk()) {
+    if (!static_cast<EnginePage *>(m_page.data())->isMainFrame(error)
+        || !m_certificateBurst.mayAsk()) {
         error.rejectCertificate();
         return;
     }
