@@ -296,21 +296,11 @@ public:
                      QStringLiteral("opened")))
                 return false;
             // The tabs are counted until their number has held for 3 s.
-            int tabs = -1;
-            qint64 changed = monotonicNs();
-            const qint64 began = changed;
-            while (monotonicNs() - changed < 3'000'000'000
-                   && monotonicNs() - began < 60'000'000'000) {
-                pause(250);
-                const std::optional<QStringList> answer
-                    = ask(child, result, QStringLiteral("tabs"), QStringLiteral("tabs"));
-                if (!answer)
-                    return false;
-                if (answer->value(0).toInt() != tabs) {
-                    tabs = answer->value(0).toInt();
-                    changed = monotonicNs();
-                }
-            }
+            const std::optional<QStringList> counted
+                = askUntilSteady(child, result, QStringLiteral("tabs"), 60'000'000'000);
+            if (!counted)
+                return false;
+            const int tabs = counted->value(0).toInt();
             const std::optional<QStringList> boxes
                 = ask(child, result, QStringLiteral("boxes"), QStringLiteral("boxes"));
             if (!boxes)
@@ -530,22 +520,11 @@ public:
                 || !ask(child, result, QStringLiteral("open ") + address(page),
                         QStringLiteral("opened")))
                 return false;
-            std::optional<QStringList> shown;
-            int total = -1;
-            qint64 changed = monotonicNs();
-            const qint64 began = changed;
-            while (monotonicNs() - changed < 3'000'000'000
-                   && monotonicNs() - began < 90'000'000'000) {
-                pause(250);
-                shown
-                    = ask(child, result, QStringLiteral("questions"), QStringLiteral("questions"));
-                if (!shown)
-                    return false;
-                if (shown->value(0).toInt() != total) {
-                    total = shown->value(0).toInt();
-                    changed = monotonicNs();
-                }
-            }
+            const std::optional<QStringList> shown
+                = askUntilSteady(child, result, QStringLiteral("questions"), 90'000'000'000);
+            if (!shown)
+                return false;
+            const int total = shown->value(0).toInt();
             result.questions = total;
             result.notes << QStringLiteral("asked    %1 question(s): %2 save, %3 sign-in, %4 "
                                            "certificate, %5 other; %6 accepted, the rest refused")
@@ -753,6 +732,29 @@ private:
 
     // Sends command (none when empty) and waits for the answer starting with
     // word (none when empty); a failure is noted in the result.
+    // Asks the command (whose answer's word is the command itself) every
+    // 250 ms until the first number of its answer has held for 3 s, or
+    // limitNs has passed; the last answer.
+    std::optional<QStringList> askUntilSteady(ChildProcess *child, Result &result,
+                                              const QString &command, qint64 limitNs)
+    {
+        std::optional<QStringList> answer;
+        int value = -1;
+        qint64 changed = monotonicNs();
+        const qint64 began = changed;
+        while (monotonicNs() - changed < 3'000'000'000 && monotonicNs() - began < limitNs) {
+            pause(250);
+            answer = ask(child, result, command, command);
+            if (!answer)
+                return std::nullopt;
+            if (answer->value(0).toInt() != value) {
+                value = answer->value(0).toInt();
+                changed = monotonicNs();
+            }
+        }
+        return answer;
+    }
+
     std::optional<QStringList> ask(ChildProcess *child, Result &result, const QString &command,
                                    const QString &word, int timeoutMs = 30000)
     {
