@@ -1,12 +1,64 @@
 #include "engine/EnginePage.h"
 
+#include "engine/DownloadKeeper.h"
+
 #include <QCoreApplication>
 #include <QWebEngineCertificateError>
+#include <QWebEngineView>
 
-EnginePage::EnginePage(QWebEngineProfile *profile, QObject *parent, ScriptDialogs dialogs)
-    : QWebEnginePage(profile, parent)
-    , m_dialogs(std::move(dialogs))
+namespace {
+
+// Three dialogs in a row, each asked within a second of the end of the one
+// before, and the third offers to stop the page's dialogs.
+constexpr int DialogsBeforeStopOffered = 3;
+constexpr qint64 DialogRowGapMs = 1000;
+
+} // namespace
+
+EnginePage::EnginePage(QWebEngineProfile *profile, QWebEngineView *view, BrowserPrompter *prompter)
+    : QWebEnginePage(profile, view)
+    , m_view(view)
+    , m_prompter(prompter)
 {
+    answerRequests();
+}
+
+EnginePage::Kept::Kept(EnginePage *page)
+    : m_page(page)
+{
+    ++m_page->m_callsUnderWay;
+}
+
+EnginePage::Kept::~Kept()
+{
+    if (!m_page)
+        return;
+    --m_page->m_callsUnderWay;
+    if (m_page->m_browserGone && m_page->m_callsUnderWay == 0) {
+        if (!DownloadKeeper::letGo(m_page))
+            m_page->deleteLater();
+    }
+}
+
+std::shared_ptr<void> EnginePage::keepWhileAsking()
+{
+    return std::make_shared<Kept>(this);
+}
+
+void EnginePage::browserGone()
+{
+    m_browserGone = true;
+    m_answering.reset();
+    if (m_callsUnderWay > 0)
+        setParent(nullptr);
+    else
+        DownloadKeeper::letGo(this);
+}
+
+void EnginePage::userActed()
+{
+    m_signInBurst.userActed();
+    m_certificateBurst.userActed();
 }
 
 bool EnginePage::isMainFrame(const QWebEngineCertificateError &error) const
@@ -68,10 +120,35 @@ BrowserPrompter::ScriptAnswer EnginePage::ask(BrowserPrompter::ScriptDialogKind 
                                               const QUrl &origin, const QString &text,
                                               const QString &defaultValue)
 {
+    // A page left to the engine's wait asks nothing more.
+    if (m_browserGone)
+        return {};
     BrowserPrompter::ScriptDialog dialog;
     dialog.kind = kind;
     dialog.site = origin;
     dialog.text = text;
     dialog.defaultValue = defaultValue;
-    return m_dialogs(dialog);
+    // Unasked, an alert shows nothing, a confirm or a prompt is cancelled,
+    // and the page may be left.
+    BrowserPrompter::ScriptAnswer unasked;
+    unasked.accepted = kind == BrowserPrompter::ScriptDialogKind::BeforeUnload;
+    if (!m_prompter || m_dialogsStopped)
+        return unasked;
+
+    if (m_sinceLastDialog.isValid() && m_sinceLastDialog.elapsed() < DialogRowGapMs)
+        ++m_dialogsInARow;
+    else
+        m_dialogsInARow = 1;
+    dialog.offerToStop = m_dialogsInARow >= DialogsBeforeStopOffered;
+    BrowserPrompter::ScriptAnswer answer;
+    {
+        const Kept kept(this);
+        answer = m_prompter->scriptDialog(m_view, dialog);
+        if (kept.gone())
+            return unasked;
+    }
+    m_sinceLastDialog.start();
+    if (answer.stopDialogs && dialog.offerToStop)
+        m_dialogsStopped = true;
+    return answer;
 }

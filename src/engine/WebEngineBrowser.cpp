@@ -1,11 +1,12 @@
 #include "engine/WebEngineBrowser.h"
 
 #include "engine/DownloadKeeper.h"
-#include "engine/ErrorPages.h"
+#include "engine/EnginePage.h"
+#include "engine/HeldNavigations.h"
+#include "engine/LoadTracker.h"
 #include "engine/PageActions.h"
 
 #include <QTimer>
-#include <QWebEngineDownloadRequest>
 #include <QWebEngineFindTextResult>
 #include <QWebEngineHistory>
 #include <QWebEngineLoadingInfo>
@@ -14,45 +15,32 @@
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
-#include <utility>
+#include <optional>
 
 WebEngineBrowser::WebEngineBrowser(QWebEngineProfile *profile, QWidget *parentWidget,
                                    BrowserPrompter *prompter)
     : WebBrowser(parentWidget)
     , m_view(new QWebEngineView(parentWidget))
-    , m_page(createPage(profile, m_view))
-    , m_loadStartTimeout(new QTimer(this))
-    , m_titleTimer(new QTimer(this))
-    , m_prompter(prompter)
+    , m_page(new EnginePage(profile, m_view, prompter))
+    , m_load(new LoadTracker(this))
+    , m_heldNavigations(HeldNavigations::of(profile))
 {
     m_view->setPage(m_page);
     m_page->settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
-    // The engine reports a load within milliseconds of being asked, or never:
-    // it drops some navigations (a javascript: address) without a word.
-    m_loadStartTimeout->setSingleShot(true);
-    m_loadStartTimeout->setInterval(2000);
-    // While it runs, a navigation has been asked for and has not started.
-    connect(m_loadStartTimeout, &QTimer::timeout, this, &WebBrowser::DownloadComplete);
     connectLoadEvents();
     PageActions::apply(m_page);
     connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
             &WebEngineBrowser::renderProcessTerminated);
-    answerRequests();
-
     connect(m_page, &QWebEnginePage::newWindowRequested, this,
             &WebEngineBrowser::newWindowRequested);
     if (DownloadKeeper *downloads = DownloadKeeper::of(profile))
-        downloads->adopt(m_page, this, m_prompter);
+        downloads->adopt(m_page, this, prompter);
 }
 
 WebEngineBrowser::~WebEngineBrowser()
 {
-    // While a new window of this page waits for its answer, the page stays,
-    // without its view, until that wait is over.
-    if (*m_newWindowsUnderWay > 0 && m_page)
-        m_page->setParent(nullptr);
-    else
-        DownloadKeeper::letGo(m_page);
+    if (m_page)
+        m_page->browserGone();
     delete m_view;
 }
 
@@ -79,43 +67,52 @@ QWebEnginePage *WebEngineBrowser::page() const
 
 void WebEngineBrowser::connectLoadEvents()
 {
+    connect(m_load, &LoadTracker::StatusTextChange, this, &WebBrowser::StatusTextChange);
+    connect(m_load, &LoadTracker::ProgressChange, this, &WebBrowser::ProgressChange);
+    connect(m_load, &LoadTracker::DownloadComplete, this, &WebBrowser::DownloadComplete);
     // loadingChanged rather than loadStarted, because it tells which address
     // is being loaded while url() still gives the previous one.
-    connect(m_page, &QWebEnginePage::loadingChanged, this,
-            [this](const QWebEngineLoadingInfo &info) {
-                if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
-                    loadStarted(info.url());
-                } else {
-                    // The status line tells why once the error page is there.
-                    const QString failed = info.status() == QWebEngineLoadingInfo::LoadFailedStatus
-                        ? loadFailed(info)
-                        : QString();
-                    loadFinished();
-                    if (!failed.isEmpty())
-                        m_statusAfterLoad = failed;
-                    if (!m_errorPage.isEmpty())
-                        QTimer::singleShot(0, this, &WebEngineBrowser::showErrorPage);
-                }
-            });
-    connect(m_page, &QWebEnginePage::loadProgress, this, &WebEngineBrowser::loadProgress);
-    // The engine also reports "no link" each time a document comes in; only
-    // the pointer leaving a link clears the status text.
-    connect(m_page, &QWebEnginePage::linkHovered, this, [this](const QString &url) {
-        // The engine focuses the error page's own button as the page comes
-        // in, and names its address as if it were pointed at: the status
-        // line keeps why the page is there.
-        if (url == m_hoveredLink || (showingErrorPage() && QUrl(url) == m_errorUrl))
-            return;
-        m_hoveredLink = url;
-        Q_EMIT StatusTextChange(url);
-    });
-    m_titleTimer->setSingleShot(true);
-    m_titleTimer->setInterval(TitleInterval);
-    connect(m_titleTimer, &QTimer::timeout, this, &WebEngineBrowser::titleIntervalOver);
-    // Whatever tells the tab to read the page again tells it the latest title.
-    connect(this, &WebBrowser::DownloadComplete, this, [this] { m_titlePending = false; });
-    connect(m_page, &QWebEnginePage::titleChanged, this, &WebEngineBrowser::titleChanged);
+    connect(m_page, &QWebEnginePage::loadingChanged, this, &WebEngineBrowser::loadingChanged);
+    connect(m_page, &QWebEnginePage::loadProgress, m_load, &LoadTracker::progressed);
+    connect(m_page, &QWebEnginePage::linkHovered, this, &WebEngineBrowser::linkHovered);
+    connect(m_page, &QWebEnginePage::titleChanged, m_load, &LoadTracker::titleChanged);
     connect(m_page, &QWebEnginePage::urlChanged, this, &WebEngineBrowser::urlChanged);
+}
+
+void WebEngineBrowser::loadingChanged(const QWebEngineLoadingInfo &info)
+{
+    if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
+        m_errors.loadStarted(info.url());
+        m_load->started(m_errors.statusAddress(info.url()));
+        return;
+    }
+    // The status line tells why once the error page is there.
+    const QString failed = info.status() == QWebEngineLoadingInfo::LoadFailedStatus
+        ? m_errors.loadFailed(info.url(), info.errorDomain(), info.errorCode(), info.errorString())
+        : QString();
+    endLoad();
+    if (!failed.isEmpty())
+        m_errors.setStatusAfterLoad(failed);
+    if (m_errors.hasPage())
+        QTimer::singleShot(0, this, &WebEngineBrowser::showErrorPage);
+}
+
+void WebEngineBrowser::linkHovered(const QString &url)
+{
+    // The engine also reports "no link" each time a document comes in; only
+    // the pointer leaving a link clears the status text. It focuses the
+    // error page's own button as the page comes in, and names its address
+    // as if it were pointed at: the status line keeps why the page is there.
+    if (url == m_hoveredLink || (showingErrorPage() && QUrl(url) == m_errors.failedAddress()))
+        return;
+    m_hoveredLink = url;
+    Q_EMIT StatusTextChange(url);
+}
+
+void WebEngineBrowser::urlChanged(const QUrl &url)
+{
+    m_errors.urlChanged(url);
+    m_load->urlChanged(url);
 }
 
 void WebEngineBrowser::Navigate(const QString &address)
@@ -170,7 +167,7 @@ void WebEngineBrowser::Refresh()
     // instead (in a new renderer, after a crash).
     if (showingErrorPage()) {
         navigationAsked();
-        m_page->load(m_errorUrl);
+        m_page->load(m_errors.failedAddress());
         return;
     }
     navigationAsked();
@@ -190,10 +187,10 @@ void WebEngineBrowser::Stop()
         if (DownloadKeeper *downloads = DownloadKeeper::of(m_page->profile()))
             downloads->cancelFor(m_page);
     }
-    m_loadStartTimeout->stop();
+    m_load->forgetAsked();
     m_heldNavigation.clear();
     m_page->triggerAction(QWebEnginePage::Stop);
-    loadFinished();
+    endLoad();
 }
 
 void WebEngineBrowser::FindText(const QString &text, bool backward, FindResult result)
@@ -233,13 +230,8 @@ QString WebEngineBrowser::LocationURL() const
 {
     if (!m_page)
         return {};
-    // The bad-address page stands for the text typed, which the address box
-    // shows again to be corrected.
-    if (!m_badAddressPage.isEmpty() && m_page->url() == m_badAddressPage)
-        return m_badAddress;
-    // An error page stands for the address that failed.
-    if (showingErrorPage())
-        return m_errorUrl.toString();
+    if (const std::optional<QString> shown = m_errors.location(m_page->url()))
+        return *shown;
     // Before its first document comes in, a page has no address of its own:
     // while it loads, it stands for the one it is loading.
     const QUrl url = m_page->url();
@@ -263,27 +255,23 @@ QUrl WebEngineBrowser::usableUrl(const QString &text)
 
 void WebEngineBrowser::showBadAddress(const QString &text)
 {
-    m_badAddress = text;
-    m_badAddressPage.clear();
-    m_showingBadAddress = true;
+    const QString page = m_errors.badAddress(text);
     navigationAsked();
-    m_page->setHtml(ErrorPages::badAddress(text));
+    m_page->setHtml(page);
 }
 
 void WebEngineBrowser::renderProcessTerminated(int status)
 {
     // The load the renderer took with it ends here, before the engine says.
-    const bool loading = m_loading || m_loadStartTimeout->isActive();
-    loadFinished();
-    const QUrl address = showingErrorPage() ? m_errorUrl
+    const bool loading = Busy();
+    endLoad();
+    const QUrl address = showingErrorPage() ? m_errors.failedAddress()
         : m_page->url().isEmpty()           ? m_page->requestedUrl()
                                             : m_page->url();
-    const ErrorPages::Ending ending = status == QWebEnginePage::KilledTerminationStatus
-        ? ErrorPages::Ending::Killed
-        : ErrorPages::Ending::Crashed;
-    m_errorUrl = address;
-    m_statusAfterLoad = ErrorPages::crashedStatus(ending);
-    m_errorPage = ErrorPages::crashed(address, ending);
+    m_errors.crashed(address,
+                     status == QWebEnginePage::KilledTerminationStatus
+                         ? ErrorPages::Ending::Killed
+                         : ErrorPages::Ending::Crashed);
     navigationAsked();
     // The engine drops a page set while it still ends the navigation the
     // renderer took with it: when one was under way, the page waits for
@@ -291,145 +279,54 @@ void WebEngineBrowser::renderProcessTerminated(int status)
     QTimer::singleShot(loading ? 1000 : 0, this, &WebEngineBrowser::showErrorPage);
 }
 
-QString WebEngineBrowser::loadFailed(const QWebEngineLoadingInfo &info)
-{
-    // The engine's own error page is off (its advice names menus this
-    // program does not have); the program's takes its place.
-    const std::optional<ErrorPages::Failure> failure
-        = ErrorPages::failureOf(info.errorDomain(), info.errorCode());
-    if (!failure || info.url().scheme() == QLatin1String("data"))
-        return {};
-    m_errorUrl = info.url();
-    m_errorPage = ErrorPages::failed(info.url(), *failure, info.errorString());
-    return ErrorPages::failedStatus(*failure);
-}
-
 void WebEngineBrowser::showErrorPage()
 {
-    if (!m_page || m_errorPage.isEmpty())
+    if (!m_page || !m_errors.hasPage())
         return;
     // A navigation the renderer's end left pending would drop the page.
     m_page->triggerAction(QWebEnginePage::Stop);
     // The page gets no base address (its button holds the whole address):
     // with sites isolated, Qt WebEngine 6.4 ends the whole program when a
     // page is set with a web address as its base.
-    m_errorPageUrl.clear();
-    m_showingErrorPage = true;
-    m_page->setHtml(std::exchange(m_errorPage, QString()));
+    m_page->setHtml(m_errors.takePage());
 }
 
 bool WebEngineBrowser::showingErrorPage() const
 {
-    return !m_errorUrl.isEmpty() && !m_errorPageUrl.isEmpty() && m_page->url() == m_errorPageUrl;
+    return m_errors.showing(m_page->url());
 }
 
 bool WebEngineBrowser::Busy() const
 {
-    return m_loading || m_loadStartTimeout->isActive();
+    return m_load->busy();
 }
 
 void WebEngineBrowser::navigationAsked()
 {
     // The last navigation asked for wins over one still held.
     m_heldNavigation.clear();
-    if (!m_loading)
-        m_loadStartTimeout->start();
+    m_load->asked();
 }
 
-void WebEngineBrowser::loadStarted(const QUrl &url)
+void WebEngineBrowser::endLoad()
 {
-    m_loadStartTimeout->stop();
-    // The error page's address, the same for every try of an address that
-    // fails the same way, so that the engine may report no change of it.
-    if (m_showingErrorPage && url.scheme() == QLatin1String("data")) {
-        m_showingErrorPage = false;
-        m_errorPageUrl = url;
-    }
-    // The error pages load as data; any other load leaves them behind.
-    if (url.scheme() != QLatin1String("data")) {
-        m_errorUrl.clear();
-        m_errorPageUrl.clear();
-        m_statusAfterLoad.clear();
-        m_showingBadAddress = false;
-        m_showingErrorPage = false;
-    }
-    // A navigation started while another is loading continues the same load.
-    if (m_loading)
+    if (!m_load->finished())
         return;
-    m_loading = true;
-    m_lastProgress = 0;
-    Q_EMIT StatusTextChange(url == m_errorPageUrl ? m_errorUrl.toString() : url.toString());
-    Q_EMIT ProgressChange(0, 100);
+    const QString status = m_errors.takeStatusAfterLoad();
+    if (!status.isEmpty())
+        Q_EMIT StatusTextChange(status);
 }
 
-void WebEngineBrowser::loadProgress(int progress)
+std::shared_ptr<void> WebEngineBrowser::keepPageWhileAsking()
 {
-    if (!m_loading || progress == m_lastProgress)
-        return;
-    m_lastProgress = progress;
-    Q_EMIT ProgressChange(progress, 100);
+    return m_page ? m_page->keepWhileAsking() : nullptr;
 }
 
-void WebEngineBrowser::loadFinished()
+void WebEngineBrowser::userActed()
 {
-    if (!m_loading)
+    if (!m_page)
         return;
-    m_loading = false;
-    m_loadStartTimeout->stop();
-    if (m_lastProgress != 100)
-        Q_EMIT ProgressChange(100, 100);
-    m_lastProgress = -1;
-    Q_EMIT DownloadComplete();
-    Q_EMIT ProgressChange(-1, 100);
-    Q_EMIT StatusTextChange(QString());
-    if (!m_statusAfterLoad.isEmpty())
-        Q_EMIT StatusTextChange(std::exchange(m_statusAfterLoad, QString()));
-}
-
-void WebEngineBrowser::titleChanged()
-{
-    // A page may set its title thousands of times a second, and the engine
-    // reports every one. The first title after a quiet interval reaches the
-    // tab at once; those that follow within the interval wait for its end,
-    // when the tab reads the latest. Each reading repaints the window, which
-    // costs far more than a title: one per title left the program replaying
-    // titles long after the page had stopped. During a load, its end tells
-    // the tab.
-    if (Busy())
-        return;
-    if (m_titleTimer->isActive()) {
-        m_titlePending = true;
-        return;
-    }
-    m_titleTimer->start();
-    Q_EMIT DownloadComplete();
-}
-
-void WebEngineBrowser::titleIntervalOver()
-{
-    if (!std::exchange(m_titlePending, false) || Busy())
-        return;
-    m_titleTimer->start();
-    Q_EMIT DownloadComplete();
-}
-
-void WebEngineBrowser::urlChanged(const QUrl &url)
-{
-    const QUrl previous = std::exchange(m_shownUrl, url);
-    if (m_showingBadAddress && url.scheme() == QLatin1String("data")) {
-        m_showingBadAddress = false;
-        m_badAddressPage = url;
-    }
-    if (m_loading)
-        return;
-    // The address of a navigation asked for may show before the engine
-    // reports its load (it does when the navigation follows Stop at once):
-    // when that is another document, its load is coming and ends it.
-    if (m_loadStartTimeout->isActive()
-        && previous.adjusted(QUrl::RemoveFragment) != url.adjusted(QUrl::RemoveFragment))
-        return;
-    // Outside a load, the address changes within the page; that ends a
-    // navigation asked for, which will load nothing.
-    m_loadStartTimeout->stop();
-    Q_EMIT DownloadComplete();
+    m_page->userActed();
+    if (DownloadKeeper *downloads = DownloadKeeper::of(m_page->profile()))
+        downloads->userActed(m_page);
 }

@@ -1,6 +1,7 @@
 #include "engine/WebEngineBrowser.h"
 
-#include "engine/DownloadKeeper.h"
+#include "engine/EnginePage.h"
+#include "engine/HeldNavigations.h"
 
 // The browser's new windows: a page's request for one goes to the handler of
 // NewWindow2, and the window's content opens in the browser the handler
@@ -12,18 +13,6 @@
 #include <QWebEngineProfile>
 
 #include <utility>
-#include <vector>
-
-namespace {
-
-// The browsers asked to navigate while a new window's handler runs. The
-// handler makes the tab that takes the window, and that tab's load asks for
-// its start address, which the window's content is about to replace: held
-// until the handler returns, such a navigation is dropped in the browser that
-// takes the window and made in any other.
-std::vector<QPointer<WebEngineBrowser>> *t_heldNavigations = nullptr;
-
-} // namespace
 
 void WebEngineBrowser::newWindowRequested(QWebEngineNewWindowRequest &engineRequest)
 {
@@ -33,18 +22,18 @@ void WebEngineBrowser::newWindowRequested(QWebEngineNewWindowRequest &engineRequ
 
     // The handler may wait in a question, and this browser, its tab or the
     // main window may close meanwhile. The engine is still inside the call
-    // that raised the request, so the page must outlive it: a browser
-    // deleted now leaves its page to the last such call under way (see the
-    // destructor), which deletes it once it is over.
+    // that raised the request, so the page must outlive it.
     const QPointer<WebEngineBrowser> self(this);
-    const QPointer<QWebEnginePage> page(m_page);
-    const std::shared_ptr<int> underWay = m_newWindowsUnderWay;
-    ++*underWay;
-    std::vector<QPointer<WebEngineBrowser>> held;
-    std::vector<QPointer<WebEngineBrowser>> *outerHeld = std::exchange(t_heldNavigations, &held);
-    raiseNewWindow2(request);
-    t_heldNavigations = outerHeld;
-    --*underWay;
+    const QPointer<HeldNavigations> holds = m_heldNavigations;
+    QList<QPointer<WebEngineBrowser>> held;
+    {
+        const std::shared_ptr<void> kept = m_page->keepWhileAsking();
+        if (holds)
+            holds->open();
+        raiseNewWindow2(request);
+        if (holds)
+            held = holds->close();
+    }
     auto *target = self ? qobject_cast<WebEngineBrowser *>(request.ppDisp) : nullptr;
     const bool placedElsewhere
         = target && !request.Cancel && target != this && target->m_page && m_page;
@@ -55,13 +44,8 @@ void WebEngineBrowser::newWindowRequested(QWebEngineNewWindowRequest &engineRequ
         else if (browser)
             browser->m_heldNavigation.clear();
     }
-    if (!self) {
-        if (*underWay == 0 && page) {
-            if (!DownloadKeeper::letGo(page))
-                page->deleteLater();
-        }
+    if (!self)
         return;
-    }
 
     // A window the handler neither cancels nor places is dropped, as is one
     // it places in this very browser.
@@ -81,10 +65,10 @@ void WebEngineBrowser::loadHeldNavigation()
 
 bool WebEngineBrowser::holdNavigation(const QUrl &url)
 {
-    if (!t_heldNavigations)
+    if (!m_heldNavigations || !m_heldNavigations->holding())
         return false;
     if (m_heldNavigation.isEmpty())
-        t_heldNavigations->push_back(this);
+        m_heldNavigations->hold(this);
     m_heldNavigation = url;
     return true;
 }

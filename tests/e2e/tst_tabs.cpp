@@ -3,6 +3,7 @@
 #include "support/TestPlatform.h"
 
 #include "app/frmCV.h"
+#include "engine/LoadTracker.h"
 #include "engine/WebEngineBrowser.h"
 #include "tab/frmBrowser.h"
 #include "widgets/Forms.h"
@@ -263,8 +264,7 @@ private Q_SLOTS:
         // while they came (the timer may end up to 5 % early), and once
         // after the last.
         QVERIFY2(titles > Titles / 2, qPrintable(QString::number(titles)));
-        const int most
-            = int(double(lastAt - firstAt) / (WebEngineBrowser::TitleInterval * 0.95)) + 3;
+        const int most = int(double(lastAt - firstAt) / (LoadTracker::TitleInterval * 0.95)) + 3;
         QVERIFY2(captions.count <= most,
                  qPrintable(u"%1 captions for %2 titles over %3 ms"_s.arg(captions.count)
                                 .arg(titles)
