@@ -34,7 +34,8 @@ class QWebEngineView;
 // The page is a child of its view and goes with it, unless the engine waits
 // in one of its calls into the page (a question, a new window's handler)
 // when its browser goes: then it stays, without its view, until the last
-// such call is over.
+// such call is over. A page that asked for downloads may stay a moment
+// longer, with the profile's DownloadKeeper.
 class EnginePage : public QWebEnginePage
 {
     Q_OBJECT
