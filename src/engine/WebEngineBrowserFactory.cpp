@@ -1,5 +1,6 @@
 #include "WebEngineBrowserFactory.h"
 
+#include "engine/HeldNavigations.h"
 #include "engine/WebEngineBrowser.h"
 
 #include <QWebEngineHistory>
@@ -47,7 +48,10 @@ bool WebEngineBrowserFactory::hasPrepared() const
 WebBrowser *WebEngineBrowserFactory::create(QWidget *parent)
 {
     WebEngineBrowser *browser = nullptr;
-    if (hasPrepared()) {
+    if (HeldNavigations::of(m_profile)->holding()) {
+        // For a page's new window, whose content replaces the page's own.
+        browser = new WebEngineBrowser(m_profile, parent, m_prompter);
+    } else if (hasPrepared()) {
         browser = m_prepared;
         m_prepared = nullptr;
         browser->setParent(parent);

@@ -18,6 +18,11 @@ class WebEngineBrowser;
 // its page without waiting for the engine to start a process. The prepared
 // page's about:blank leaves its history as soon as the tab's first page is
 // there, so Back never returns to it.
+//
+// A tab made for a page's new window gets a page that has never loaded: the
+// window's content replaces the page's own, and the engine would throw the
+// prepared page's contents and renderer away during the very load the user
+// waits for. The prepared one stays for the next tab.
 class WebEngineBrowserFactory : public QObject
 {
     Q_OBJECT
@@ -31,7 +36,7 @@ public:
     ~WebEngineBrowserFactory() override;
 
     // A control for the tab, as a child of parent: the prepared one if it is
-    // ready, else a new one.
+    // ready and no new window's handler is under way, else a new one.
     WebBrowser *create(QWidget *parent);
 
     // Whether a prepared control waits for the next tab.

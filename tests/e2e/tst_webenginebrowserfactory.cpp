@@ -48,6 +48,7 @@ private Q_SLOTS:
         QVERIFY(m_server->listen());
         for (const QString &path : {u"/un"_s, u"/deux"_s})
             m_server->addPage(path, "<!doctype html><title>" + path.toUtf8() + "</title>");
+        m_server->addPage(u"/ouvrante"_s, "<!doctype html><title>/ouvrante</title>");
     }
     void init() { failOnStrayWarnings(); }
     void cleanupTestCase() { m_server.reset(); }
@@ -94,6 +95,50 @@ private Q_SLOTS:
         // Every page goes before the profile.
         delete first;
         delete second;
+        delete third;
+    }
+
+    // A page's new window opens in a control whose page has never loaded:
+    // the prepared one, with its renderer, would be thrown away as the
+    // window's content replaced it, during the very load the user waits for.
+    // It stays for the next tab.
+    void newWindowLeavesThePreparedPage()
+    {
+        auto factory = std::make_unique<WebEngineBrowserFactory>(m_profile, [] { return true; });
+        QWidget firstTab;
+        WebBrowser *opener = factory->create(&firstTab);
+        load(opener, u"/ouvrante"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(factory->hasPrepared(), Timeout);
+        QWidget secondTab;
+        WebBrowser *popup = nullptr;
+        QUrl popupPageAtFirst(u"nothing yet"_s);
+        bool preparedKept = false;
+        opener->setNewWindowHandler([&](NewWindowRequest &request) {
+            popup = factory->create(&secondTab);
+            popupPageAtFirst = engine(popup)->page()->url();
+            preparedKept = factory->hasPrepared();
+            request.ppDisp = popup;
+        });
+
+        engine(opener)->page()->runJavaScript(u"window.open('/deux')"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(popup, Timeout);
+        QCOMPARE(popupPageAtFirst, QUrl());
+        QVERIFY(preparedKept);
+        QTRY_COMPARE_WITH_TIMEOUT(popup->LocationURL(), m_server->url(u"/deux"_s).toString(),
+                                  Timeout);
+        QTRY_VERIFY_WITH_TIMEOUT(!popup->Busy(), Timeout);
+        QCOMPARE(popup->LocationName(), u"/deux"_s);
+        QVERIFY(factory->hasPrepared());
+
+        // The next tab takes it, outside a new window's handler.
+        QWidget thirdTab;
+        WebBrowser *third = factory->create(&thirdTab);
+        QCOMPARE(engine(third)->page()->url(), QUrl(u"about:blank"_s));
+        QVERIFY(!factory->hasPrepared());
+        load(third, u"/un"_s);
+        factory.reset();
+        delete opener;
+        delete popup;
         delete third;
     }
 };
