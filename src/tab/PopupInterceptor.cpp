@@ -5,12 +5,9 @@
 #include "platform/WebBrowser.h"
 #include "settings/PopupPolicy.h"
 #include "tab/TabControls.h"
+#include "tab/UserActions.h"
 #include "tab/frmBrowser.h"
 #include "widgets/Forms.h"
-
-#include <QCoreApplication>
-#include <QEvent>
-#include <QHash>
 
 namespace PopupDecision {
 
@@ -50,71 +47,6 @@ Burst after(Burst burst, Step step, MessageBox::Answer answer)
 
 } // namespace PopupDecision
 
-namespace {
-
-// A new user action in a tab ends the burst of requests its page has been
-// making. One filter on the application, for every tab, sees the mouse and
-// keys on their way to whichever widget gets them: the engine's view takes
-// them in a child widget of its own, made and replaced as pages come and go,
-// which no filter set once on the view would see.
-class UserActions : public QObject
-{
-public:
-    static void watch(const QWidget *tab, PopupInterceptor *interceptor)
-    {
-        QCoreApplication *application = QCoreApplication::instance();
-        if (!application)
-            return;
-        if (!s_instance) {
-            s_instance = new UserActions(application);
-            application->installEventFilter(s_instance);
-        }
-        s_instance->m_tabs.insert(tab, interceptor);
-    }
-
-    static void forget(const PopupInterceptor *interceptor)
-    {
-        if (!s_instance)
-            return;
-        s_instance->m_tabs.removeIf(
-            [interceptor](const auto &entry) { return entry.value() == interceptor; });
-    }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        switch (event->type()) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::KeyPress:
-        case QEvent::TouchBegin:
-            if (!watched->isWidgetType())
-                break;
-            // Within the window the event is in: a dialog of the tab's is
-            // not the tab.
-            for (const QWidget *widget = static_cast<QWidget *>(watched); widget;
-                 widget = widget->isWindow() ? nullptr : widget->parentWidget()) {
-                if (PopupInterceptor *interceptor = m_tabs.value(widget)) {
-                    interceptor->userActed();
-                    break;
-                }
-            }
-            break;
-        default:
-            break;
-        }
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    using QObject::QObject;
-
-    static inline QPointer<UserActions> s_instance;
-    QHash<const QWidget *, PopupInterceptor *> m_tabs;
-};
-
-} // namespace
-
 using namespace PopupDecision;
 
 PopupInterceptor::PopupInterceptor(frmBrowser *tab, const TabControls &controls,
@@ -131,12 +63,12 @@ PopupInterceptor::PopupInterceptor(frmBrowser *tab, const TabControls &controls,
         else
             request.Cancel = true;
     });
-    UserActions::watch(tab, this);
+    m_platform.userActions->watch(tab, this);
 }
 
 PopupInterceptor::~PopupInterceptor()
 {
-    UserActions::forget(this);
+    m_platform.userActions->forget(this);
     if (m_browser)
         m_browser->setNewWindowHandler({});
 }

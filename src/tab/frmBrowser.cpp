@@ -14,7 +14,6 @@
 #include "tab/ToolBarCommands.h"
 #include "tab/VisitedHistory.h"
 #include "widgets/Forms.h"
-#include "widgets/Icons.h"
 #include "widgets/Twips.h"
 
 #include <QAction>
@@ -36,8 +35,8 @@ constexpr float AddressBoxGap = 15;
 frmBrowser::frmBrowser(const TabHost &host)
     : m_host(host)
 {
-    setWindowIcon(Icons::tab());
-    m_controls.create(this, m_host.platform.createBrowser(this));
+    m_controls
+        = TabControls::create(this, m_host.platform.createBrowser(this), *m_host.platform.icons);
     m_commands = new ToolBarCommands(this, m_controls, m_host.main);
     new PageKeys(this, m_controls, m_commands);
     new AddressBar(this, m_controls, m_host.platform);
@@ -88,7 +87,8 @@ void frmBrowser::Load()
     readSettings();
     placeAddressBox();
     requestFirstPage();
-    AddressList::addAll(m_controls.cboAddress, VisitedHistory::load(m_host.platform.folder));
+    AddressList::addAll(m_controls.cboAddress,
+                        m_host.platform.history->load(m_host.platform.folder));
 }
 
 void frmBrowser::leaveKeysToTheTab()
