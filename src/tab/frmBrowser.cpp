@@ -18,7 +18,6 @@
 
 #include <QAction>
 #include <QComboBox>
-#include <QEvent>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -66,14 +65,13 @@ void frmBrowser::Load()
     if (m_loaded)
         return;
     m_loaded = true;
-    m_host.platform.forms->load(this, [this] { unloadEntry(); });
+    m_host.platform.forms->load(this, [this] { runCloseSteps(); });
 
     // The window shows first, inside the main window, maximized.
     if (m_host.area) {
         m_subWindow = m_host.area->addSubWindow(this);
         m_subWindow->setAttribute(Qt::WA_DeleteOnClose);
         m_subWindow->setWindowIcon(windowIcon());
-        m_subWindow->installEventFilter(this);
         leaveKeysToTheTab();
         m_subWindow->showMaximized();
     } else {
@@ -198,44 +196,37 @@ void frmBrowser::Sortie()
 
 void frmBrowser::Unload()
 {
-    if (m_host.platform.forms->isLoaded(this))
-        m_host.platform.forms->unload(this);
-    else
-        unloadEntry();
+    Forms &forms = *m_host.platform.forms;
+    if (forms.isLoaded(this)) {
+        forms.unload(this);
+    } else if (!m_loaded) {
+        hide();
+        deleteLater();
+    }
 }
 
-void frmBrowser::unloadEntry()
+void frmBrowser::closeEvent(QCloseEvent *event)
 {
-    runCloseSteps();
-    if (m_closing)
-        return;
-    m_closing = true;
+    // The child window's close box (or its Ctrl+F4) closes the tab first:
+    // it then leaves the loaded windows like any other. When it has left
+    // already, this is the close its unload entry asked for.
+    m_host.platform.forms->unload(this);
+    QWidget::closeEvent(event);
+}
+
+// The tab's unload entry, which the loaded windows run once whoever unloads
+// it; the one place its close steps run.
+void frmBrowser::runCloseSteps()
+{
+    m_commands->stopBusyTimer();
+    Sortie();
+    if (m_host.main)
+        m_host.main->Resizz();
+    // A child window that is closing already (its close box) ignores this.
     if (m_subWindow) {
         m_subWindow->close();
     } else {
         hide();
         deleteLater();
     }
-}
-
-void frmBrowser::runCloseSteps()
-{
-    if (m_unloaded || !m_loaded)
-        return;
-    m_unloaded = true;
-    m_commands->stopBusyTimer();
-    Sortie();
-    if (m_host.main)
-        m_host.main->Resizz();
-}
-
-bool frmBrowser::eventFilter(QObject *watched, QEvent *event)
-{
-    // The child window's own close button (or its Ctrl+F4) unloads the tab
-    // like any other way of closing it.
-    if (watched == m_subWindow && event->type() == QEvent::Close) {
-        m_closing = true;
-        Unload();
-    }
-    return QWidget::eventFilter(watched, event);
 }

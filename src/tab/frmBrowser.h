@@ -34,9 +34,10 @@ public:
     // The tab's load; runs once. Its first step shows the tab.
     void Load();
     bool isLoaded() const { return m_loaded; }
-    // Runs the close steps once and closes the tab's window, whoever asks:
-    // this, the child window's own close button, the tab strip or the main
-    // window's closing walk.
+    // Closes the tab: its Close button and Ctrl+W come here. The tab strip
+    // and the main window's closing walk unload it through the loaded
+    // windows, and its child window's close box closes it; all of them run
+    // its close steps once, in runCloseSteps().
     void Unload();
 
     // Brings the tab in front of the others and gives it the focus,
@@ -67,7 +68,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void layOut();
@@ -75,15 +76,12 @@ private:
     void readSettings();
     void placeAddressBox();
     void requestFirstPage();
-    void unloadEntry();
     void runCloseSteps();
 
     TabHost m_host;
     qint16 m_id = 0;
     QString m_startingAddress;
     bool m_loaded = false;
-    bool m_unloaded = false;
-    bool m_closing = false;
     QMdiSubWindow *m_subWindow = nullptr;
     TabControls m_controls;
     ToolBarCommands *m_commands = nullptr;
