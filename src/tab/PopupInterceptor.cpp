@@ -4,7 +4,6 @@
 #include "app/TabOpening.h"
 #include "platform/WebBrowser.h"
 #include "settings/PopupPolicy.h"
-#include "tab/TabControls.h"
 #include "tab/UserActions.h"
 #include "tab/frmBrowser.h"
 #include "widgets/Forms.h"
@@ -49,12 +48,10 @@ Burst after(Burst burst, Step step, MessageBox::Answer answer)
 
 using namespace PopupDecision;
 
-PopupInterceptor::PopupInterceptor(frmBrowser *tab, const TabControls &controls,
-                                   const Platform &platform)
-    : QObject(tab)
-    , m_tab(tab)
-    , m_browser(controls.brwWebbrowser)
-    , m_platform(platform)
+PopupInterceptor::PopupInterceptor(frmBrowser &tab, WebBrowser *browser, const TabHost &host)
+    : m_tab(tab)
+    , m_browser(browser)
+    , m_host(host)
 {
     // The handler may outlive this object inside a wait of the control's.
     m_browser->setNewWindowHandler([self = QPointer(this)](NewWindowRequest &request) {
@@ -63,12 +60,12 @@ PopupInterceptor::PopupInterceptor(frmBrowser *tab, const TabControls &controls,
         else
             request.Cancel = true;
     });
-    m_platform.userActions->watch(tab, this);
+    m_host.platform.userActions->watch(&tab, this);
 }
 
 PopupInterceptor::~PopupInterceptor()
 {
-    m_platform.userActions->forget(this);
+    m_host.platform.userActions->forget(this);
     if (m_browser)
         m_browser->setNewWindowHandler({});
 }
@@ -84,7 +81,7 @@ void PopupInterceptor::userActed()
 
 void PopupInterceptor::NewWindow2(NewWindowRequest &request)
 {
-    Forms &forms = *m_platform.forms;
+    Forms &forms = *m_host.platform.forms;
     const Step step
         = decide(Module1::PopupMode, Module1::CountTabs(forms), m_burst, request.userInitiated);
     MessageBox::Answer answer = MessageBox::Ok;
@@ -94,14 +91,13 @@ void PopupInterceptor::NewWindow2(NewWindowRequest &request)
         // The box waits for its answer while other events go on: this tab,
         // or the main window with every tab, may close meanwhile.
         const QPointer<PopupInterceptor> self(this);
-        const QPointer<frmBrowser> tab(m_tab);
-        answer = m_platform.messageBox->show(
+        answer = m_host.platform.messageBox->show(
             step == Step::Ask
                 ? MessageBox::Request {QuestionText.toString(), QuestionTitle.toString(),
                                        MessageBox::Icon::Information, MessageBox::Buttons::YesNo}
                 : MessageBox::Request {LimitText.toString(), LimitTitle.toString(),
                                        MessageBox::Icon::Information, MessageBox::Buttons::Ok});
-        if (!self || !tab || !forms.isLoaded(tab)) {
+        if (!self || !forms.isLoaded(&m_tab)) {
             request.Cancel = true;
             return;
         }
@@ -119,17 +115,16 @@ void PopupInterceptor::NewWindow2(NewWindowRequest &request)
 
 void PopupInterceptor::openInNewTab(NewWindowRequest &request)
 {
-    const TabHost &host = m_tab->host();
     // A tab outside a main window has no strip to put another tab on.
-    if (!host.area || !host.main) {
+    if (!m_host.area || !m_host.main) {
         request.Cancel = true;
         return;
     }
-    Forms &forms = *m_platform.forms;
+    Forms &forms = *m_host.platform.forms;
     request.Cancel = false;
     // The new tab loads before it has an ID: it shows, reads the settings
     // and asks for its start address, which the popup's content replaces.
-    auto *popup = new frmBrowser(host);
+    auto *popup = new frmBrowser(m_host);
     popup->Load();
     popup->browser()->setRegisterAsBrowser(true);
     request.ppDisp = popup->browser();

@@ -4,14 +4,8 @@
 #include "app/Module1.h"
 #include "platform/WebBrowser.h"
 #include "settings/SettingsFile.h"
-#include "tab/AddressBar.h"
 #include "tab/AddressList.h"
-#include "tab/PageKeys.h"
-#include "tab/PageStatus.h"
-#include "tab/PopupInterceptor.h"
-#include "tab/SearchBar.h"
 #include "tab/TabLayout.h"
-#include "tab/ToolBarCommands.h"
 #include "tab/VisitedHistory.h"
 #include "widgets/Forms.h"
 #include "widgets/Twips.h"
@@ -33,15 +27,19 @@ constexpr float AddressBoxGap = 15;
 
 frmBrowser::frmBrowser(const TabHost &host)
     : m_host(host)
+    , m_controls(
+          TabControls::create(this, m_host.platform.createBrowser(this), *m_host.platform.icons))
+    , m_commands(*this, m_controls.tbToolBar, m_controls.timTimer, m_host.main)
+    , m_keys(*this, m_controls.cboAddress, m_controls.cboSearch, m_controls.brwWebbrowser,
+             m_commands)
+    , m_addressBar(m_controls.cboAddress, m_controls.brwWebbrowser, m_commands,
+                   m_host.platform.folder)
+    , m_searchBar(m_controls.cboSearch, m_controls.cboSearchChoix, m_controls.brwWebbrowser,
+                  m_host.platform.messageBox)
+    , m_pageStatus(*this, m_controls.StatusBar, m_controls.ProgressBar1, m_controls.cboAddress,
+                   m_controls.brwWebbrowser, m_host.platform.forms)
+    , m_popups(*this, m_controls.brwWebbrowser, m_host)
 {
-    m_controls
-        = TabControls::create(this, m_host.platform.createBrowser(this), *m_host.platform.icons);
-    m_commands = new ToolBarCommands(this, m_controls, m_host.main);
-    new PageKeys(this, m_controls, m_commands);
-    new AddressBar(this, m_controls, m_host.platform);
-    new SearchBar(this, m_controls, m_host.platform);
-    new PageStatus(this, m_controls, m_host.platform);
-    new PopupInterceptor(this, m_controls, m_host.platform);
 }
 
 // A tab destroyed without unloading (the program ending at once) runs no
@@ -140,7 +138,7 @@ void frmBrowser::requestFirstPage()
 
 void frmBrowser::startBusyTimer()
 {
-    m_commands->startBusyTimer();
+    m_commands.startBusyTimer();
 }
 
 void frmBrowser::resizeEvent(QResizeEvent *event)
@@ -218,7 +216,7 @@ void frmBrowser::closeEvent(QCloseEvent *event)
 // it; the one place its close steps run.
 void frmBrowser::runCloseSteps()
 {
-    m_commands->stopBusyTimer();
+    m_commands.stopBusyTimer();
     Sortie();
     if (m_host.main)
         m_host.main->Resizz();

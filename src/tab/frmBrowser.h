@@ -1,12 +1,17 @@
 #pragma once
 
+#include "tab/AddressBar.h"
+#include "tab/PageKeys.h"
+#include "tab/PageStatus.h"
+#include "tab/PopupInterceptor.h"
+#include "tab/SearchBar.h"
 #include "tab/TabControls.h"
 #include "tab/TabHost.h"
+#include "tab/ToolBarCommands.h"
 
 #include <QWidget>
 
 class QMdiSubWindow;
-class ToolBarCommands;
 class WebBrowser;
 
 // One browser tab: a child window of the main window wrapping a web browser
@@ -17,6 +22,9 @@ class WebBrowser;
 // setID() and then calls Show(), whose first run loads the tab: the settings
 // are read, the first page is requested and the address history fills the
 // address list, all before Show() returns.
+//
+// The tab holds its designed controls and its parts, each part given the
+// controls it works on when the tab is made.
 class frmBrowser : public QWidget
 {
     Q_OBJECT
@@ -84,5 +92,11 @@ private:
     bool m_loaded = false;
     QMdiSubWindow *m_subWindow = nullptr;
     TabControls m_controls;
-    ToolBarCommands *m_commands = nullptr;
+    // The parts, made in this order once the controls are.
+    ToolBarCommands m_commands;
+    PageKeys m_keys;
+    AddressBar m_addressBar;
+    SearchBar m_searchBar;
+    PageStatus m_pageStatus;
+    PopupInterceptor m_popups;
 };
