@@ -7,8 +7,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     static FuzzFolder folder;
+    static VisitedHistory history;
     const QStringList entries
-        = VisitedHistory::load(folder.put(QStringLiteral("visited.MRU"), data, size)).toList();
+        = history.load(folder.put(QStringLiteral("visited.MRU"), data, size)).toList();
     for (const QString &entry : entries) {
         if (entry.isEmpty() || !AddressList::isUsable(entry))
             std::abort();

@@ -11,8 +11,11 @@
 #include "platform/Platform.h"
 #include "platform/WebBrowser.h"
 #include "tab/AddressList.h"
+#include "tab/UserActions.h"
+#include "tab/VisitedHistory.h"
 #include "tab/frmBrowser.h"
 #include "widgets/Forms.h"
+#include "widgets/Icons.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -128,6 +131,9 @@ public:
             .forms = &m_forms,
             .messageBox = nullptr,
             .launcher = nullptr,
+            .icons = &m_icons,
+            .history = &m_history,
+            .userActions = &m_userActions,
         };
     }
 
@@ -152,6 +158,9 @@ public:
 
 private:
     Forms m_forms;
+    Icons m_icons;
+    VisitedHistory m_history;
+    UserActions m_userActions;
     QMdiArea m_area;
 };
 

@@ -91,7 +91,7 @@ frmAbout::frmAbout(const Platform &platform, QWidget *parent)
     placer.setFixedClientSize(this, ClientWidth, ClientHeight);
 
     QLabel *icon = label(this, "picIcon", QString(), placer, DesignedIcon);
-    icon->setPixmap(Icons::program().pixmap(icon->size()));
+    icon->setPixmap(platform.icons->program().pixmap(icon->size()));
     QLabel *title
         = label(this, "lblTitle", QStringLiteral("Titre de l'application"), placer, DesignedTitle);
     QFont large = title->font();

@@ -2,7 +2,6 @@
 
 #include "app/Module1.h"
 #include "platform/Platform.h"
-#include "widgets/Icons.h"
 #include "widgets/SharedIconStyle.h"
 
 #include <QApplication>
@@ -42,7 +41,6 @@ void Program::setUpApplication()
                                                 .arg(CORVANE_VERSION_MAJOR)
                                                 .arg(CORVANE_VERSION_MINOR)
                                                 .arg(CORVANE_VERSION_PATCH));
-    QApplication::setWindowIcon(Icons::program());
     // The style Qt chose (the desktop's, or the one QT_STYLE_OVERRIDE
     // names), with the child windows' icons made once for all tabs.
     QApplication::setStyle(new SharedIconStyle(QApplication::style()->name()));
@@ -95,7 +93,11 @@ Program::Program(const ProgramFolder &folder, const Options &options)
         .messageBox = &m_messageBox,
         .launcher = &m_launcher,
         .registry = &m_registry,
+        .icons = &m_icons,
+        .history = &m_history,
+        .userActions = &m_userActions,
     };
+    QApplication::setWindowIcon(m_icons.program());
     m_window = std::make_unique<frmCV>(platform);
     m_messageBox.setParentWindow(m_window.get());
     m_window->Show();

@@ -8,7 +8,10 @@
 #include "os/Registry.h"
 #include "os/TerminationSignals.h"
 #include "storage/ProgramFolder.h"
+#include "tab/UserActions.h"
+#include "tab/VisitedHistory.h"
 #include "widgets/Forms.h"
+#include "widgets/Icons.h"
 #include "widgets/MessageBox.h"
 
 #include <QByteArrayList>
@@ -75,7 +78,7 @@ public:
     // What has to be set before the QApplication is made.
     static void prepareApplication();
     // What the application needs before its first window and its engine
-    // profile: its names and icon, French for Qt's own texts, and the
+    // profile: its names and style, French for Qt's own texts, and the
     // engine's configuration dump left out of the terminal.
     static void setUpApplication();
     // Starts, on a thread of its own, what the main window's first paint
@@ -86,7 +89,8 @@ public:
     // until before the application goes (destroying it waits for the work).
     [[nodiscard]] static std::jthread loadAheadOfWindow();
 
-    // Shows the main window. The folder is where the program's two files are.
+    // Shows the main window, with the program's icon as the application's.
+    // The folder is where the program's two files are.
     Program(const ProgramFolder &folder, const Options &options);
     ~Program();
 
@@ -94,7 +98,12 @@ public:
     Forms &forms() { return m_forms; }
 
 private:
+    // What the windows share for the whole run; each outlives the window
+    // and its tabs.
     Forms m_forms;
+    Icons m_icons;
+    VisitedHistory m_history;
+    UserActions m_userActions;
     DialogBrowserPrompter m_prompter;
     std::unique_ptr<WebEngineBrowserFactory> m_browsers;
     DialogMessageBox m_messageBox;

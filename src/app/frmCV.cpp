@@ -37,7 +37,7 @@ frmCV::frmCV(const Platform &platform, QWidget *parent)
 {
     setObjectName(QStringLiteral("frmCV"));
     setWindowTitle(QStringLiteral("Brennick Corvane"));
-    setWindowIcon(Icons::program());
+    setWindowIcon(m_platform.icons->program());
 
     auto *client = new QWidget(this);
     auto *layout = new QVBoxLayout(client);

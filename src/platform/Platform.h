@@ -5,23 +5,34 @@
 #include <functional>
 
 class Forms;
+class Icons;
 class Launcher;
 class MessageBox;
 class Registry;
 class QWidget;
+class UserActions;
+class VisitedHistory;
 class WebBrowser;
 
-// What the program's windows need of the machine they run on, handed down
-// from main() (or a test) instead of being looked up globally.
+// What the program's windows need of the machine they run on, and what they
+// share for the whole run, handed down from the program's set-up (Program,
+// or a test) instead of being looked up globally. Each piece outlives every
+// window.
 struct Platform
 {
     // Where the program keeps its two files.
     ProgramFolder folder;
     // Makes the web browser control of a tab, as a child of the given widget.
     std::function<WebBrowser *(QWidget *parent)> createBrowser;
-    // The program's loaded windows; it outlives every window.
+    // The program's loaded windows.
     Forms *forms = nullptr;
     MessageBox *messageBox = nullptr;
     Launcher *launcher = nullptr;
     Registry *registry = nullptr;
+    // The images every window draws from.
+    Icons *icons = nullptr;
+    // The address history every tab fills its address list from.
+    VisitedHistory *history = nullptr;
+    // What tells each tab of its user's clicks and keys.
+    UserActions *userActions = nullptr;
 };

@@ -1,12 +1,10 @@
 #include "AddressBar.h"
 
-#include "platform/Platform.h"
 #include "platform/WebBrowser.h"
 #include "tab/AddressList.h"
 #include "tab/BoxEnter.h"
-#include "tab/TabControls.h"
+#include "tab/ToolBarCommands.h"
 #include "tab/VisitedHistory.h"
-#include "tab/frmBrowser.h"
 
 #include <QComboBox>
 #include <QKeyEvent>
@@ -18,11 +16,12 @@ constexpr int EnterKey = 13;
 
 } // namespace
 
-AddressBar::AddressBar(frmBrowser *tab, const TabControls &controls, const Platform &platform)
-    : QObject(tab)
-    , m_tab(tab)
-    , m_box(controls.cboAddress)
-    , m_folder(platform.folder)
+AddressBar::AddressBar(QComboBox *box, WebBrowser *browser, ToolBarCommands &commands,
+                       const ProgramFolder &folder)
+    : m_box(box)
+    , m_browser(browser)
+    , m_commands(commands)
+    , m_folder(folder)
 {
     AddressList::prepare(m_box);
     // The box's text is used as the user typed it: no completion rewrites it.
@@ -42,8 +41,8 @@ AddressBar::AddressBar(frmBrowser *tab, const TabControls &controls, const Platf
 
 void AddressBar::cboAddress_Click()
 {
-    m_tab->startBusyTimer();
-    m_tab->browser()->Navigate(m_box->currentText());
+    m_commands.startBusyTimer();
+    m_browser->Navigate(m_box->currentText());
 }
 
 void AddressBar::cboAddress_KeyPress(int keyAscii)

@@ -5,9 +5,8 @@
 #include <QObject>
 
 class QComboBox;
-struct Platform;
-struct TabControls;
-class frmBrowser;
+class ToolBarCommands;
+class WebBrowser;
 
 // The address box of one tab: Enter and a pick in its list navigate; Enter
 // also records the address in the visited-address history.
@@ -16,7 +15,10 @@ class AddressBar : public QObject
     Q_OBJECT
 
 public:
-    AddressBar(frmBrowser *tab, const TabControls &controls, const Platform &platform);
+    // Each navigation starts the toolbar's busy timer; the history is the
+    // one in the folder.
+    AddressBar(QComboBox *box, WebBrowser *browser, ToolBarCommands &commands,
+               const ProgramFolder &folder);
 
     // A pick in the box's list, with the mouse or the arrow keys: the
     // browser goes to the box's text.
@@ -29,7 +31,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    frmBrowser *m_tab;
     QComboBox *m_box;
+    WebBrowser *m_browser;
+    ToolBarCommands &m_commands;
     ProgramFolder m_folder;
 };

@@ -2,9 +2,7 @@
 
 #include "platform/WebBrowser.h"
 #include "tab/FindBar.h"
-#include "tab/TabControls.h"
 #include "tab/ToolBarCommands.h"
-#include "tab/frmBrowser.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -41,9 +39,9 @@ qreal next(qreal current, int direction)
 
 namespace {
 
-QShortcut *shortcut(frmBrowser *tab, const QList<QKeySequence> &keys)
+QShortcut *shortcut(QWidget &tab, const QList<QKeySequence> &keys)
 {
-    auto *result = new QShortcut(tab);
+    auto *result = new QShortcut(&tab);
     result->setKeys(keys);
     result->setContext(Qt::WidgetWithChildrenShortcut);
     return result;
@@ -57,14 +55,12 @@ void focusAndSelect(QComboBox *box)
 
 } // namespace
 
-PageKeys::PageKeys(frmBrowser *tab, const TabControls &controls, ToolBarCommands *commands)
-    : QObject(tab)
-    , m_tab(tab)
-    , m_findBar(new FindBar(tab, controls.brwWebbrowser))
+PageKeys::PageKeys(QWidget &tab, QComboBox *address, QComboBox *search, WebBrowser *browser,
+                   ToolBarCommands &commands)
+    : m_browser(browser)
+    , m_findBar(new FindBar(&tab, browser))
     , m_stop(shortcut(tab, {QKeySequence(Qt::Key_Escape)}))
 {
-    QComboBox *address = controls.cboAddress;
-    QComboBox *search = controls.cboSearch;
     connect(shortcut(tab, {Qt::CTRL | Qt::Key_L, Qt::ALT | Qt::Key_D}), &QShortcut::activated, this,
             [address] { focusAndSelect(address); });
     connect(shortcut(tab, {Qt::CTRL | Qt::Key_K}), &QShortcut::activated, this,
@@ -80,17 +76,15 @@ PageKeys::PageKeys(frmBrowser *tab, const TabControls &controls, ToolBarCommands
     // Escape stops a page while it loads; the rest of the time the page
     // (a dialog of its own, a video in full window) has it.
     m_stop->setEnabled(false);
-    WebBrowser *browser = controls.brwWebbrowser;
     connect(browser, &WebBrowser::ProgressChange, m_stop,
-            [this](qint32 progress) { m_stop->setEnabled(progress >= 0); });
-    connect(m_stop, &QShortcut::activated, this, [this, commands] {
+            [stop = m_stop](qint32 progress) { stop->setEnabled(progress >= 0); });
+    connect(m_stop, &QShortcut::activated, this, [this, &commands] {
         m_stop->setEnabled(false);
-        commands->ButtonClick(QStringLiteral("Stop"));
+        commands.ButtonClick(QStringLiteral("Stop"));
     });
 }
 
 void PageKeys::zoom(int direction)
 {
-    WebBrowser *browser = m_tab->browser();
-    browser->SetZoomFactor(ZoomSteps::next(browser->ZoomFactor(), direction));
+    m_browser->SetZoomFactor(ZoomSteps::next(m_browser->ZoomFactor(), direction));
 }

@@ -3,10 +3,11 @@
 #include <QObject>
 
 class FindBar;
+class QComboBox;
 class QShortcut;
+class QWidget;
 class ToolBarCommands;
-class frmBrowser;
-struct TabControls;
+class WebBrowser;
 
 // The zoom levels Ctrl++ and Ctrl+- step through, as in other browsers.
 namespace ZoomSteps {
@@ -25,12 +26,14 @@ class PageKeys : public QObject
     Q_OBJECT
 
 public:
-    PageKeys(frmBrowser *tab, const TabControls &controls, ToolBarCommands *commands);
+    // The keys act in the tab; Escape stops through the toolbar's command.
+    PageKeys(QWidget &tab, QComboBox *address, QComboBox *search, WebBrowser *browser,
+             ToolBarCommands &commands);
 
 private:
     void zoom(int direction);
 
-    frmBrowser *m_tab;
+    WebBrowser *m_browser;
     FindBar *m_findBar;
     QShortcut *m_stop;
 };

@@ -1,7 +1,6 @@
 #include "PageStatus.h"
 
 #include "app/Module1.h"
-#include "platform/Platform.h"
 #include "platform/WebBrowser.h"
 #include "tab/frmBrowser.h"
 #include "widgets/PanelBar.h"
@@ -99,13 +98,15 @@ Display of(const DownloadReport &report)
 
 } // namespace DownloadProgress
 
-PageStatus::PageStatus(frmBrowser *tab, const TabControls &controls, const Platform &platform)
-    : QObject(tab)
-    , m_tab(tab)
-    , m_controls(controls)
-    , m_forms(platform.forms)
+PageStatus::PageStatus(frmBrowser &tab, PanelBar *statusBar, ProgressBar *progressBar,
+                       QComboBox *address, WebBrowser *browser, const Forms *forms)
+    : m_tab(tab)
+    , m_statusBar(statusBar)
+    , m_progressBar(progressBar)
+    , m_address(address)
+    , m_browser(browser)
+    , m_forms(forms)
 {
-    WebBrowser *browser = controls.brwWebbrowser;
     connect(browser, &WebBrowser::StatusTextChange, this, &PageStatus::StatusTextChange);
     connect(browser, &WebBrowser::ProgressChange, this, &PageStatus::ProgressChange);
     connect(browser, &WebBrowser::DownloadComplete, this, &PageStatus::DownloadComplete);
@@ -114,18 +115,18 @@ PageStatus::PageStatus(frmBrowser *tab, const TabControls &controls, const Platf
 
 void PageStatus::StatusTextChange(const QString &text)
 {
-    m_controls.StatusBar->panel(1)->setText(text);
+    m_statusBar->panel(1)->setText(text);
     // The box's list stays as it is: only the text changes.
-    m_controls.cboAddress->setEditText(m_controls.brwWebbrowser->LocationURL());
+    m_address->setEditText(m_browser->LocationURL());
 }
 
 void PageStatus::ProgressChange(qint32 progress, qint32 progressMax)
 {
     const PageProgress::Display display = PageProgress::of(progress, progressMax);
     if (display.status)
-        m_controls.StatusBar->panel(2)->setText(*display.status);
+        m_statusBar->panel(2)->setText(*display.status);
     if (display.bar)
-        m_controls.ProgressBar1->setValue(*display.bar);
+        m_progressBar->setValue(*display.bar);
     switch (display.tabTitle) {
     case PageProgress::TabTitle::Unchanged:
         break;
@@ -133,17 +134,17 @@ void PageStatus::ProgressChange(qint32 progress, qint32 progressMax)
         setTabTitle(PageProgress::Loading.toString());
         break;
     case PageProgress::TabTitle::PageTitle:
-        setTabTitle(m_controls.brwWebbrowser->LocationName());
+        setTabTitle(m_browser->LocationName());
         break;
     }
 }
 
 void PageStatus::DownloadComplete()
 {
-    const QString title = m_controls.brwWebbrowser->LocationName();
-    m_tab->setCaption(title);
+    const QString title = m_browser->LocationName();
+    m_tab.setCaption(title);
     setTabTitle(title);
-    m_controls.cboAddress->setEditText(m_controls.brwWebbrowser->LocationURL());
+    m_address->setEditText(m_browser->LocationURL());
 }
 
 // A download shows on the status line and the progress bar only; the page's
@@ -151,16 +152,16 @@ void PageStatus::DownloadComplete()
 void PageStatus::DownloadChange(const DownloadReport &report)
 {
     const DownloadProgress::Display display = DownloadProgress::of(report);
-    m_controls.StatusBar->panel(1)->setText(display.status);
+    m_statusBar->panel(1)->setText(display.status);
     if (display.bar)
-        m_controls.ProgressBar1->setValue(*display.bar);
+        m_progressBar->setValue(*display.bar);
 }
 
 void PageStatus::setTabTitle(const QString &text) const
 {
     if (!m_forms)
         return;
-    Panel *panel = Module1::GetTabPanel(*m_forms, QString::number(m_tab->getID()));
+    Panel *panel = Module1::GetTabPanel(*m_forms, QString::number(m_tab.getID()));
     if (panel)
         panel->setText(panel->key() + QStringLiteral(" - ") + text);
 }

@@ -1,14 +1,15 @@
 #pragma once
 
-#include "tab/TabControls.h"
-
 #include <QObject>
 #include <QString>
 
 #include <optional>
 
 class Forms;
-struct Platform;
+class PanelBar;
+class ProgressBar;
+class QComboBox;
+class WebBrowser;
 class frmBrowser;
 
 // What a progress event of the browser control comes to on the screen,
@@ -71,7 +72,10 @@ class PageStatus : public QObject
     Q_OBJECT
 
 public:
-    PageStatus(frmBrowser *tab, const TabControls &controls, const Platform &platform);
+    // The tab's panel on the strip is found through the loaded windows;
+    // without them, the tab has none.
+    PageStatus(frmBrowser &tab, PanelBar *statusBar, ProgressBar *progressBar, QComboBox *address,
+               WebBrowser *browser, const Forms *forms);
 
     void StatusTextChange(const QString &text);
     void ProgressChange(qint32 progress, qint32 progressMax);
@@ -83,7 +87,10 @@ private:
     // tab has no panel on the strip.
     void setTabTitle(const QString &text) const;
 
-    frmBrowser *m_tab;
-    TabControls m_controls;
-    Forms *m_forms;
+    frmBrowser &m_tab;
+    PanelBar *m_statusBar;
+    ProgressBar *m_progressBar;
+    QComboBox *m_address;
+    WebBrowser *m_browser;
+    const Forms *m_forms;
 };

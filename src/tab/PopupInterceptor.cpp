@@ -4,13 +4,9 @@
 #include "app/TabOpening.h"
 #include "platform/WebBrowser.h"
 #include "settings/PopupPolicy.h"
-#include "tab/TabControls.h"
+#include "tab/UserActions.h"
 #include "tab/frmBrowser.h"
 #include "widgets/Forms.h"
-
-#include <QCoreApplication>
-#include <QEvent>
-#include <QHash>
 
 namespace PopupDecision {
 
@@ -50,79 +46,12 @@ Burst after(Burst burst, Step step, MessageBox::Answer answer)
 
 } // namespace PopupDecision
 
-namespace {
-
-// A new user action in a tab ends the burst of requests its page has been
-// making. One filter on the application, for every tab, sees the mouse and
-// keys on their way to whichever widget gets them: the engine's view takes
-// them in a child widget of its own, made and replaced as pages come and go,
-// which no filter set once on the view would see.
-class UserActions : public QObject
-{
-public:
-    static void watch(const QWidget *tab, PopupInterceptor *interceptor)
-    {
-        QCoreApplication *application = QCoreApplication::instance();
-        if (!application)
-            return;
-        if (!s_instance) {
-            s_instance = new UserActions(application);
-            application->installEventFilter(s_instance);
-        }
-        s_instance->m_tabs.insert(tab, interceptor);
-    }
-
-    static void forget(const PopupInterceptor *interceptor)
-    {
-        if (!s_instance)
-            return;
-        s_instance->m_tabs.removeIf(
-            [interceptor](const auto &entry) { return entry.value() == interceptor; });
-    }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        switch (event->type()) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::KeyPress:
-        case QEvent::TouchBegin:
-            if (!watched->isWidgetType())
-                break;
-            // Within the window the event is in: a dialog of the tab's is
-            // not the tab.
-            for (const QWidget *widget = static_cast<QWidget *>(watched); widget;
-                 widget = widget->isWindow() ? nullptr : widget->parentWidget()) {
-                if (PopupInterceptor *interceptor = m_tabs.value(widget)) {
-                    interceptor->userActed();
-                    break;
-                }
-            }
-            break;
-        default:
-            break;
-        }
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    using QObject::QObject;
-
-    static inline QPointer<UserActions> s_instance;
-    QHash<const QWidget *, PopupInterceptor *> m_tabs;
-};
-
-} // namespace
-
 using namespace PopupDecision;
 
-PopupInterceptor::PopupInterceptor(frmBrowser *tab, const TabControls &controls,
-                                   const Platform &platform)
-    : QObject(tab)
-    , m_tab(tab)
-    , m_browser(controls.brwWebbrowser)
-    , m_platform(platform)
+PopupInterceptor::PopupInterceptor(frmBrowser &tab, WebBrowser *browser, const TabHost &host)
+    : m_tab(tab)
+    , m_browser(browser)
+    , m_host(host)
 {
     // The handler may outlive this object inside a wait of the control's.
     m_browser->setNewWindowHandler([self = QPointer(this)](NewWindowRequest &request) {
@@ -131,12 +60,12 @@ PopupInterceptor::PopupInterceptor(frmBrowser *tab, const TabControls &controls,
         else
             request.Cancel = true;
     });
-    UserActions::watch(tab, this);
+    m_host.platform.userActions->watch(&tab, this);
 }
 
 PopupInterceptor::~PopupInterceptor()
 {
-    UserActions::forget(this);
+    m_host.platform.userActions->forget(this);
     if (m_browser)
         m_browser->setNewWindowHandler({});
 }
@@ -152,7 +81,7 @@ void PopupInterceptor::userActed()
 
 void PopupInterceptor::NewWindow2(NewWindowRequest &request)
 {
-    Forms &forms = *m_platform.forms;
+    Forms &forms = *m_host.platform.forms;
     const Step step
         = decide(Module1::PopupMode, Module1::CountTabs(forms), m_burst, request.userInitiated);
     MessageBox::Answer answer = MessageBox::Ok;
@@ -162,14 +91,13 @@ void PopupInterceptor::NewWindow2(NewWindowRequest &request)
         // The box waits for its answer while other events go on: this tab,
         // or the main window with every tab, may close meanwhile.
         const QPointer<PopupInterceptor> self(this);
-        const QPointer<frmBrowser> tab(m_tab);
-        answer = m_platform.messageBox->show(
+        answer = m_host.platform.messageBox->show(
             step == Step::Ask
                 ? MessageBox::Request {QuestionText.toString(), QuestionTitle.toString(),
                                        MessageBox::Icon::Information, MessageBox::Buttons::YesNo}
                 : MessageBox::Request {LimitText.toString(), LimitTitle.toString(),
                                        MessageBox::Icon::Information, MessageBox::Buttons::Ok});
-        if (!self || !tab || !forms.isLoaded(tab)) {
+        if (!self || !forms.isLoaded(&m_tab)) {
             request.Cancel = true;
             return;
         }
@@ -187,17 +115,16 @@ void PopupInterceptor::NewWindow2(NewWindowRequest &request)
 
 void PopupInterceptor::openInNewTab(NewWindowRequest &request)
 {
-    const TabHost &host = m_tab->host();
     // A tab outside a main window has no strip to put another tab on.
-    if (!host.area || !host.main) {
+    if (!m_host.area || !m_host.main) {
         request.Cancel = true;
         return;
     }
-    Forms &forms = *m_platform.forms;
+    Forms &forms = *m_host.platform.forms;
     request.Cancel = false;
     // The new tab loads before it has an ID: it shows, reads the settings
     // and asks for its start address, which the popup's content replaces.
-    auto *popup = new frmBrowser(host);
+    auto *popup = new frmBrowser(m_host);
     popup->Load();
     popup->browser()->setRegisterAsBrowser(true);
     request.ppDisp = popup->browser();

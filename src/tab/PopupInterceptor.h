@@ -1,6 +1,5 @@
 #pragma once
 
-#include "platform/Platform.h"
 #include "widgets/MessageBox.h"
 
 #include <QObject>
@@ -8,7 +7,8 @@
 #include <QString>
 
 struct NewWindowRequest;
-struct TabControls;
+struct TabHost;
+class UserActions;
 class WebBrowser;
 class frmBrowser;
 
@@ -57,7 +57,10 @@ class PopupInterceptor : public QObject
     Q_OBJECT
 
 public:
-    PopupInterceptor(frmBrowser *tab, const TabControls &controls, const Platform &platform);
+    // The handler of the tab's browser control. The host's platform gives
+    // the loaded windows, the message box and what tells of the user's
+    // actions; a popup's tab is made in the same host.
+    PopupInterceptor(frmBrowser &tab, WebBrowser *browser, const TabHost &host);
     ~PopupInterceptor() override;
 
     void NewWindow2(NewWindowRequest &request);
@@ -68,8 +71,8 @@ public:
 private:
     void openInNewTab(NewWindowRequest &request);
 
-    QPointer<frmBrowser> m_tab;
+    frmBrowser &m_tab;
     QPointer<WebBrowser> m_browser;
-    Platform m_platform;
+    const TabHost &m_host;
     PopupDecision::Burst m_burst = PopupDecision::Burst::Fresh;
 };

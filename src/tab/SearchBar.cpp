@@ -1,10 +1,7 @@
 #include "SearchBar.h"
 
-#include "platform/Platform.h"
 #include "platform/WebBrowser.h"
 #include "tab/BoxEnter.h"
-#include "tab/TabControls.h"
-#include "tab/frmBrowser.h"
 #include "widgets/MessageBox.h"
 
 #include <QComboBox>
@@ -97,12 +94,12 @@ bool SearchAddress::warnsFirst(QStringView category)
     return row && row->warnsFirst;
 }
 
-SearchBar::SearchBar(frmBrowser *tab, const TabControls &controls, const Platform &platform)
-    : QObject(tab)
-    , m_tab(tab)
-    , m_query(controls.cboSearch)
-    , m_category(controls.cboSearchChoix)
-    , m_messageBox(platform.messageBox)
+SearchBar::SearchBar(QComboBox *query, QComboBox *category, WebBrowser *browser,
+                     MessageBox *messageBox)
+    : m_query(query)
+    , m_category(category)
+    , m_browser(browser)
+    , m_messageBox(messageBox)
 {
     // The box's inline completion would turn a typed query into an earlier,
     // longer one (or one in other letter case); what is typed is searched.
@@ -144,5 +141,5 @@ void SearchBar::search(const QString &query, const QString &category)
         if (!alive)
             return; // the tab closed while the warning was open
     }
-    m_tab->browser()->Navigate(*address);
+    m_browser->Navigate(*address);
 }

@@ -5,11 +5,9 @@
 
 #include <optional>
 
-struct Platform;
-struct TabControls;
 class MessageBox;
 class QComboBox;
-class frmBrowser;
+class WebBrowser;
 
 // Where a search goes: one row per category of the category box.
 namespace SearchAddress {
@@ -33,7 +31,8 @@ class SearchBar : public QObject
     Q_OBJECT
 
 public:
-    SearchBar(frmBrowser *tab, const TabControls &controls, const Platform &platform);
+    // The warning goes through the message box; none, no warning.
+    SearchBar(QComboBox *query, QComboBox *category, WebBrowser *browser, MessageBox *messageBox);
 
     static const QString WarningTitle;
     static const QString WarningText;
@@ -44,8 +43,8 @@ protected:
 private:
     void search(const QString &query, const QString &category);
 
-    frmBrowser *m_tab;
     QComboBox *m_query;
     QComboBox *m_category;
+    WebBrowser *m_browser;
     MessageBox *m_messageBox;
 };

@@ -56,7 +56,7 @@ constexpr ToolButton ToolButtons[] = {
 constexpr float ButtonWidth = 885;
 constexpr float ButtonHeight = 451;
 
-QToolBar *createToolBar(QWidget *window)
+QToolBar *createToolBar(QWidget *window, Icons &icons)
 {
     const Twips::Placer placer(window);
     auto *toolBar = new QToolBar(window);
@@ -70,7 +70,7 @@ QToolBar *createToolBar(QWidget *window)
             separator->setData(button.key.toString());
             continue;
         }
-        const QIcon icon = Icons::tool(button.image);
+        const QIcon icon = icons.tool(button.image);
         // Image-only buttons still carry a text, for screen readers.
         QAction *action = toolBar->addAction(
             icon, (button.label.isEmpty() ? button.toolTip : button.label).toString());
@@ -99,85 +99,89 @@ QComboBox *createEditableBox(const char *name, QWidget *parent)
 
 } // namespace
 
-void TabControls::create(QWidget *window, WebBrowser *browser)
+TabControls TabControls::create(QWidget *window, WebBrowser *browser, Icons &icons)
 {
+    // The icon first: set later, it would be passed on to every control.
+    window->setWindowIcon(icons.tab());
+    TabControls controls;
     const Twips::Placer placer(window);
     window->resize(placer.px(DesignedWindow.width), placer.px(DesignedWindow.height));
 
-    tbToolBar = createToolBar(window);
+    controls.tbToolBar = createToolBar(window, icons);
 
-    picAddress = new QWidget(window);
-    picAddress->setObjectName(QStringLiteral("picAddress"));
+    controls.picAddress = new QWidget(window);
+    controls.picAddress->setObjectName(QStringLiteral("picAddress"));
 
-    lblAddress = new QLabel(QStringLiteral("&Adresse:"), picAddress);
-    lblAddress->setObjectName(QStringLiteral("lblAddress"));
-    placer.place(lblAddress, DesignedAddressLabel);
+    controls.lblAddress = new QLabel(QStringLiteral("&Adresse:"), controls.picAddress);
+    controls.lblAddress->setObjectName(QStringLiteral("lblAddress"));
+    placer.place(controls.lblAddress, DesignedAddressLabel);
 
-    cboAddress = createEditableBox("cboAddress", picAddress);
-    cboAddress->setEditText(HomePage);
+    controls.cboAddress = createEditableBox("cboAddress", controls.picAddress);
+    controls.cboAddress->setEditText(HomePage);
     // The address box is drawn in the colours of highlighted text on
     // buttons. Where the desktop's colours are those already (they are in
     // Qt's own style), the box keeps the window's palette: a palette of its
     // own would give every tab's box new entries in the style's cache of
     // drawn boxes, which closed tabs leave behind until it is full.
-    const QPalette shared = cboAddress->palette();
+    const QPalette shared = controls.cboAddress->palette();
     const QColor base = shared.color(QPalette::HighlightedText);
     const QColor text = shared.color(QPalette::ButtonText);
     if (shared.color(QPalette::Base) != base || shared.color(QPalette::Text) != text) {
         QPalette palette = shared;
         palette.setColor(QPalette::Base, base);
         palette.setColor(QPalette::Text, text);
-        cboAddress->setPalette(palette);
+        controls.cboAddress->setPalette(palette);
     }
-    placer.place(cboAddress, DesignedAddressBox);
-    lblAddress->setBuddy(cboAddress);
+    placer.place(controls.cboAddress, DesignedAddressBox);
+    controls.lblAddress->setBuddy(controls.cboAddress);
 
-    lblSearch = new QLabel(QStringLiteral("Recherche"), picAddress);
-    lblSearch->setObjectName(QStringLiteral("lblSearch"));
-    lblSearch->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    placer.place(lblSearch, DesignedSearchLabel);
+    controls.lblSearch = new QLabel(QStringLiteral("Recherche"), controls.picAddress);
+    controls.lblSearch->setObjectName(QStringLiteral("lblSearch"));
+    controls.lblSearch->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    placer.place(controls.lblSearch, DesignedSearchLabel);
 
-    cboSearch = createEditableBox("cboSearch", picAddress);
-    placer.place(cboSearch, DesignedSearchBox);
-    lblSearch->setBuddy(cboSearch);
+    controls.cboSearch = createEditableBox("cboSearch", controls.picAddress);
+    placer.place(controls.cboSearch, DesignedSearchBox);
+    controls.lblSearch->setBuddy(controls.cboSearch);
 
-    cboSearchChoix = new QComboBox(picAddress);
-    cboSearchChoix->setObjectName(QStringLiteral("cboSearchChoix"));
-    cboSearchChoix->addItems(SearchCategories);
-    placer.place(cboSearchChoix, DesignedSearchChoice);
+    controls.cboSearchChoix = new QComboBox(controls.picAddress);
+    controls.cboSearchChoix->setObjectName(QStringLiteral("cboSearchChoix"));
+    controls.cboSearchChoix->addItems(SearchCategories);
+    placer.place(controls.cboSearchChoix, DesignedSearchChoice);
 
-    brwWebbrowser = browser;
+    controls.brwWebbrowser = browser;
     QWidget *browserWidget = browser->widget();
     browserWidget->setObjectName(QStringLiteral("brwWebbrowser"));
     placer.place(browserWidget, DesignedBrowser);
 
-    ProgressBar1 = new ProgressBar(window);
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setRange(0.0001f, 100);
-    placer.place(ProgressBar1, DesignedProgressBar);
+    controls.ProgressBar1 = new ProgressBar(window);
+    controls.ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    controls.ProgressBar1->setRange(0.0001f, 100);
+    placer.place(controls.ProgressBar1, DesignedProgressBar);
 
-    StatusBar = new PanelBar(window);
-    StatusBar->setObjectName(QStringLiteral("StatusBar"));
-    StatusBar->setMinimumPanelWidth(StatusPanelWidth);
+    controls.StatusBar = new PanelBar(window);
+    controls.StatusBar->setObjectName(QStringLiteral("StatusBar"));
+    controls.StatusBar->setMinimumPanelWidth(StatusPanelWidth);
     for (int index = 1; index <= 2; ++index)
-        StatusBar->add(index)->setWidth(StatusPanelWidth);
-    placer.place(StatusBar, DesignedStatusBar);
+        controls.StatusBar->add(index)->setWidth(StatusPanelWidth);
+    placer.place(controls.StatusBar, DesignedStatusBar);
 
-    timTimer = new QTimer(window);
-    timTimer->setObjectName(QStringLiteral("timTimer"));
-    timTimer->setInterval(5);
+    controls.timTimer = new QTimer(window);
+    controls.timTimer->setObjectName(QStringLiteral("timTimer"));
+    controls.timTimer->setInterval(5);
 
-    placer.place(tbToolBar, DesignedToolBar);
-    placer.place(picAddress, DesignedAddressPanel);
+    placer.place(controls.tbToolBar, DesignedToolBar);
+    placer.place(controls.picAddress, DesignedAddressPanel);
     // Where the address panel and the browser overlap (a tall toolbar), the
     // address row stays in view.
-    picAddress->raise();
+    controls.picAddress->raise();
 
     // The designed focus order. The labels, the toolbar, the address panel,
     // the status bar and the progress bar take no focus, so Tab goes from
     // the address box to the search row and on to the page.
-    const QList<QWidget *> focusOrder {cboAddress,   tbToolBar, picAddress,     StatusBar,
-                                       ProgressBar1, cboSearch, cboSearchChoix, browserWidget};
+    const QList<QWidget *> focusOrder {
+        controls.cboAddress,   controls.tbToolBar, controls.picAddress,     controls.StatusBar,
+        controls.ProgressBar1, controls.cboSearch, controls.cboSearchChoix, browserWidget};
     QWidget *previous = nullptr;
     for (QWidget *widget : focusOrder) {
         if (widget->focusPolicy() == Qt::NoFocus)
@@ -186,4 +190,5 @@ void TabControls::create(QWidget *window, WebBrowser *browser)
             QWidget::setTabOrder(previous, widget);
         previous = widget;
     }
+    return controls;
 }

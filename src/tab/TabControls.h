@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+class Icons;
 class PanelBar;
 class ProgressBar;
 class QComboBox;
@@ -30,8 +31,9 @@ struct TabControls
     static constexpr Twips::Geometry DesignedStatusBar {0, 6000, 6915, 255};
 
     // Creates every control as a child of the tab window, the given browser
-    // control among them, at its designed place.
-    void create(QWidget *window, WebBrowser *browser);
+    // control among them, at its designed place, and gives the window its
+    // icon.
+    static TabControls create(QWidget *window, WebBrowser *browser, Icons &icons);
 
     QToolBar *tbToolBar = nullptr;
     QWidget *picAddress = nullptr;

@@ -2,7 +2,6 @@
 
 #include "app/MainWindowOperations.h"
 #include "platform/WebBrowser.h"
-#include "tab/TabControls.h"
 #include "tab/frmBrowser.h"
 
 #include <QAction>
@@ -30,26 +29,25 @@ const ButtonShortcut ButtonShortcuts[] = {
 
 } // namespace
 
-ToolBarCommands::ToolBarCommands(frmBrowser *tab, const TabControls &controls,
+ToolBarCommands::ToolBarCommands(frmBrowser &tab, QToolBar *toolBar, QTimer *timer,
                                  MainWindowOperations *main)
-    : QObject(tab)
-    , m_tab(tab)
-    , m_timer(controls.timTimer)
+    : m_tab(&tab)
+    , m_timer(timer)
     , m_main(main)
 {
     connect(m_timer, &QTimer::timeout, this, &ToolBarCommands::timTimer_Timer);
-    connect(controls.tbToolBar, &QToolBar::actionTriggered, this,
+    connect(toolBar, &QToolBar::actionTriggered, this,
             [this](QAction *action) { ButtonClick(action->data().toString()); });
 
     for (const ButtonShortcut &shortcut : ButtonShortcuts) {
-        auto *action = controls.tbToolBar->findChild<QAction *>(QString::fromLatin1(shortcut.key));
+        auto *action = toolBar->findChild<QAction *>(QString::fromLatin1(shortcut.key));
         if (!action)
             continue;
         action->setShortcuts(shortcut.keys);
         action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
         // The toolbar is inside the tab, so the keys act wherever the focus
         // is in it.
-        tab->addAction(action);
+        tab.addAction(action);
     }
 }
 

@@ -3,10 +3,9 @@
 #include <QObject>
 
 class MainWindowOperations;
-class QAction;
 class QTimer;
+class QToolBar;
 class frmBrowser;
-struct TabControls;
 
 // The toolbar of one tab and its busy timer. Every button carries a key;
 // one handler carries out the command of the clicked button's key, and
@@ -18,7 +17,8 @@ class ToolBarCommands : public QObject
     Q_OBJECT
 
 public:
-    ToolBarCommands(frmBrowser *tab, const TabControls &controls, MainWindowOperations *main);
+    // The buttons' keys act wherever the focus is in the tab.
+    ToolBarCommands(frmBrowser &tab, QToolBar *toolBar, QTimer *timer, MainWindowOperations *main);
 
     // The command of a button key. Keys compare exactly, letter case
     // included; a key that names no command (the separator's "none") only

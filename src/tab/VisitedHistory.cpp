@@ -10,26 +10,7 @@
 #include <algorithm>
 #include <optional>
 
-namespace VisitedHistory {
-
 namespace {
-
-// The entries last read, for as long as some tab shows them, and the bytes
-// they were read from, told by their size and hash. The bytes, not the
-// file's times, tell whether the history changed: the times tick coarsely
-// and can be set back.
-struct Cache
-{
-    qsizetype size = -1;
-    size_t hash = 0;
-    AddressList::Entries::Weak entries;
-};
-
-Cache &cache()
-{
-    static Cache last;
-    return last;
-}
 
 bool isPlainAscii(QByteArrayView bytes)
 {
@@ -59,7 +40,7 @@ void addField(AddressList::Entries::Builder &builder, QByteArrayView field)
 
 } // namespace
 
-AddressList::Entries load(const ProgramFolder &folder)
+AddressList::Entries VisitedHistory::load(const ProgramFolder &folder)
 {
     const QString path = folder.file(FileName.toString());
     std::optional<FieldReader> reader
@@ -68,9 +49,8 @@ AddressList::Entries load(const ProgramFolder &folder)
         return {};
     const QByteArrayView bytes = reader->remaining();
     const size_t hash = qHash(bytes);
-    Cache &last = cache();
-    if (last.size == bytes.size() && last.hash == hash) {
-        if (AddressList::Entries entries = last.entries.lock(); !entries.isEmpty())
+    if (m_lastSize == bytes.size() && m_lastHash == hash) {
+        if (AddressList::Entries entries = m_lastEntries.lock(); !entries.isEmpty())
             return entries;
     }
 
@@ -83,13 +63,13 @@ AddressList::Entries load(const ProgramFolder &folder)
         addField(builder, *field);
     }
     AddressList::Entries entries = builder.finish();
-    last = Cache {bytes.size(), hash, entries.weak()};
+    m_lastSize = bytes.size();
+    m_lastHash = hash;
+    m_lastEntries = entries.weak();
     return entries;
 }
 
-bool append(const ProgramFolder &folder, const QString &address)
+bool VisitedHistory::append(const ProgramFolder &folder, const QString &address)
 {
     return LineWriter::append(folder.file(CreatedName.toString()), LineWriter::quoted(address));
 }
-
-} // namespace VisitedHistory

@@ -4,22 +4,14 @@
 #include "app/Module1.h"
 #include "platform/WebBrowser.h"
 #include "settings/SettingsFile.h"
-#include "tab/AddressBar.h"
 #include "tab/AddressList.h"
-#include "tab/PageKeys.h"
-#include "tab/PageStatus.h"
-#include "tab/PopupInterceptor.h"
-#include "tab/SearchBar.h"
 #include "tab/TabLayout.h"
-#include "tab/ToolBarCommands.h"
 #include "tab/VisitedHistory.h"
 #include "widgets/Forms.h"
-#include "widgets/Icons.h"
 #include "widgets/Twips.h"
 
 #include <QAction>
 #include <QComboBox>
-#include <QEvent>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -35,15 +27,19 @@ constexpr float AddressBoxGap = 15;
 
 frmBrowser::frmBrowser(const TabHost &host)
     : m_host(host)
+    , m_controls(
+          TabControls::create(this, m_host.platform.createBrowser(this), *m_host.platform.icons))
+    , m_commands(*this, m_controls.tbToolBar, m_controls.timTimer, m_host.main)
+    , m_keys(*this, m_controls.cboAddress, m_controls.cboSearch, m_controls.brwWebbrowser,
+             m_commands)
+    , m_addressBar(m_controls.cboAddress, m_controls.brwWebbrowser, m_commands,
+                   m_host.platform.folder)
+    , m_searchBar(m_controls.cboSearch, m_controls.cboSearchChoix, m_controls.brwWebbrowser,
+                  m_host.platform.messageBox)
+    , m_pageStatus(*this, m_controls.StatusBar, m_controls.ProgressBar1, m_controls.cboAddress,
+                   m_controls.brwWebbrowser, m_host.platform.forms)
+    , m_popups(*this, m_controls.brwWebbrowser, m_host)
 {
-    setWindowIcon(Icons::tab());
-    m_controls.create(this, m_host.platform.createBrowser(this));
-    m_commands = new ToolBarCommands(this, m_controls, m_host.main);
-    new PageKeys(this, m_controls, m_commands);
-    new AddressBar(this, m_controls, m_host.platform);
-    new SearchBar(this, m_controls, m_host.platform);
-    new PageStatus(this, m_controls, m_host.platform);
-    new PopupInterceptor(this, m_controls, m_host.platform);
 }
 
 // A tab destroyed without unloading (the program ending at once) runs no
@@ -67,14 +63,13 @@ void frmBrowser::Load()
     if (m_loaded)
         return;
     m_loaded = true;
-    m_host.platform.forms->load(this, [this] { unloadEntry(); });
+    m_host.platform.forms->load(this, [this] { runCloseSteps(); });
 
     // The window shows first, inside the main window, maximized.
     if (m_host.area) {
         m_subWindow = m_host.area->addSubWindow(this);
         m_subWindow->setAttribute(Qt::WA_DeleteOnClose);
         m_subWindow->setWindowIcon(windowIcon());
-        m_subWindow->installEventFilter(this);
         leaveKeysToTheTab();
         m_subWindow->showMaximized();
     } else {
@@ -88,7 +83,8 @@ void frmBrowser::Load()
     readSettings();
     placeAddressBox();
     requestFirstPage();
-    AddressList::addAll(m_controls.cboAddress, VisitedHistory::load(m_host.platform.folder));
+    AddressList::addAll(m_controls.cboAddress,
+                        m_host.platform.history->load(m_host.platform.folder));
 }
 
 void frmBrowser::leaveKeysToTheTab()
@@ -142,7 +138,7 @@ void frmBrowser::requestFirstPage()
 
 void frmBrowser::startBusyTimer()
 {
-    m_commands->startBusyTimer();
+    m_commands.startBusyTimer();
 }
 
 void frmBrowser::resizeEvent(QResizeEvent *event)
@@ -198,44 +194,37 @@ void frmBrowser::Sortie()
 
 void frmBrowser::Unload()
 {
-    if (m_host.platform.forms->isLoaded(this))
-        m_host.platform.forms->unload(this);
-    else
-        unloadEntry();
+    Forms &forms = *m_host.platform.forms;
+    if (forms.isLoaded(this)) {
+        forms.unload(this);
+    } else if (!m_loaded) {
+        hide();
+        deleteLater();
+    }
 }
 
-void frmBrowser::unloadEntry()
+void frmBrowser::closeEvent(QCloseEvent *event)
 {
-    runCloseSteps();
-    if (m_closing)
-        return;
-    m_closing = true;
+    // The child window's close box (or its Ctrl+F4) closes the tab first:
+    // it then leaves the loaded windows like any other. When it has left
+    // already, this is the close its unload entry asked for.
+    m_host.platform.forms->unload(this);
+    QWidget::closeEvent(event);
+}
+
+// The tab's unload entry, which the loaded windows run once whoever unloads
+// it; the one place its close steps run.
+void frmBrowser::runCloseSteps()
+{
+    m_commands.stopBusyTimer();
+    Sortie();
+    if (m_host.main)
+        m_host.main->Resizz();
+    // A child window that is closing already (its close box) ignores this.
     if (m_subWindow) {
         m_subWindow->close();
     } else {
         hide();
         deleteLater();
     }
-}
-
-void frmBrowser::runCloseSteps()
-{
-    if (m_unloaded || !m_loaded)
-        return;
-    m_unloaded = true;
-    m_commands->stopBusyTimer();
-    Sortie();
-    if (m_host.main)
-        m_host.main->Resizz();
-}
-
-bool frmBrowser::eventFilter(QObject *watched, QEvent *event)
-{
-    // The child window's own close button (or its Ctrl+F4) unloads the tab
-    // like any other way of closing it.
-    if (watched == m_subWindow && event->type() == QEvent::Close) {
-        m_closing = true;
-        Unload();
-    }
-    return QWidget::eventFilter(watched, event);
 }

@@ -1,12 +1,17 @@
 #pragma once
 
+#include "tab/AddressBar.h"
+#include "tab/PageKeys.h"
+#include "tab/PageStatus.h"
+#include "tab/PopupInterceptor.h"
+#include "tab/SearchBar.h"
 #include "tab/TabControls.h"
 #include "tab/TabHost.h"
+#include "tab/ToolBarCommands.h"
 
 #include <QWidget>
 
 class QMdiSubWindow;
-class ToolBarCommands;
 class WebBrowser;
 
 // One browser tab: a child window of the main window wrapping a web browser
@@ -17,6 +22,9 @@ class WebBrowser;
 // setID() and then calls Show(), whose first run loads the tab: the settings
 // are read, the first page is requested and the address history fills the
 // address list, all before Show() returns.
+//
+// The tab holds its designed controls and its parts, each part given the
+// controls it works on when the tab is made.
 class frmBrowser : public QWidget
 {
     Q_OBJECT
@@ -34,9 +42,10 @@ public:
     // The tab's load; runs once. Its first step shows the tab.
     void Load();
     bool isLoaded() const { return m_loaded; }
-    // Runs the close steps once and closes the tab's window, whoever asks:
-    // this, the child window's own close button, the tab strip or the main
-    // window's closing walk.
+    // Closes the tab: its Close button and Ctrl+W come here. The tab strip
+    // and the main window's closing walk unload it through the loaded
+    // windows, and its child window's close box closes it; all of them run
+    // its close steps once, in runCloseSteps().
     void Unload();
 
     // Brings the tab in front of the others and gives it the focus,
@@ -67,7 +76,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void layOut();
@@ -75,16 +84,19 @@ private:
     void readSettings();
     void placeAddressBox();
     void requestFirstPage();
-    void unloadEntry();
     void runCloseSteps();
 
     TabHost m_host;
     qint16 m_id = 0;
     QString m_startingAddress;
     bool m_loaded = false;
-    bool m_unloaded = false;
-    bool m_closing = false;
     QMdiSubWindow *m_subWindow = nullptr;
     TabControls m_controls;
-    ToolBarCommands *m_commands = nullptr;
+    // The parts, made in this order once the controls are.
+    ToolBarCommands m_commands;
+    PageKeys m_keys;
+    AddressBar m_addressBar;
+    SearchBar m_searchBar;
+    PageStatus m_pageStatus;
+    PopupInterceptor m_popups;
 };

@@ -1,47 +1,24 @@
 #include "Icons.h"
 
-#include <QCoreApplication>
-#include <QHash>
-#include <QPointer>
-
-namespace Icons {
-
-namespace {
-
-// Goes with the application, before the pixmaps it holds would outlive it.
-struct Cache : QObject
+QIcon Icons::shared(const QString &name)
 {
-    QHash<QString, QIcon> icons;
-};
-
-QIcon shared(const QString &name)
-{
-    static QPointer<Cache> cache;
-    if (!cache) {
-        cache = new Cache;
-        cache->setParent(QCoreApplication::instance());
-    }
-    auto found = cache->icons.constFind(name);
-    if (found == cache->icons.cend())
-        found = cache->icons.insert(name, QIcon(QStringLiteral(":/icons/%1.svg").arg(name)));
+    auto found = m_icons.constFind(name);
+    if (found == m_icons.cend())
+        found = m_icons.insert(name, QIcon(QStringLiteral(":/icons/%1.svg").arg(name)));
     return *found;
 }
 
-} // namespace
-
-QIcon program()
+QIcon Icons::program()
 {
     return shared(QStringLiteral("corvane"));
 }
 
-QIcon tab()
+QIcon Icons::tab()
 {
     return shared(QStringLiteral("tab"));
 }
 
-QIcon tool(QStringView name)
+QIcon Icons::tool(QStringView name)
 {
     return shared(name.toString());
 }
-
-} // namespace Icons

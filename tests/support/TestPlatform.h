@@ -7,7 +7,10 @@
 
 #include "os/Launcher.h"
 #include "platform/Platform.h"
+#include "tab/UserActions.h"
+#include "tab/VisitedHistory.h"
 #include "widgets/Forms.h"
+#include "widgets/Icons.h"
 
 #include <QRegularExpression>
 #include <QTest>
@@ -30,7 +33,8 @@ public:
 
 // Everything a window under test needs instead of the machine: a temporary
 // program folder, fake browsers, a message-box answerer, a fake launcher,
-// a fake registry.
+// a fake registry; and what the program's windows share for a run, made
+// afresh for each test.
 class TestPlatform
 {
 public:
@@ -44,6 +48,9 @@ public:
             .messageBox = &messageBox,
             .launcher = &launcher,
             .registry = &registry,
+            .icons = &icons,
+            .history = &history,
+            .userActions = &userActions,
         };
     }
 
@@ -52,6 +59,9 @@ public:
     MessageBoxAnswerer messageBox;
     FakeLauncher launcher;
     FakeRegistry registry;
+    Icons icons;
+    VisitedHistory history;
+    UserActions userActions;
 };
 
 // Makes any warning the code under test prints fail the running test, but

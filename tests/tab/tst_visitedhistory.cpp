@@ -30,6 +30,9 @@ class TestVisitedHistory : public QObject
 {
     Q_OBJECT
 
+    // One for every test, as the program keeps one for its run.
+    VisitedHistory m_history;
+
 private Q_SLOTS:
     // A garbled file gives what can be addresses in it, and nothing else.
     void loadsWhatItCan_data()
@@ -81,7 +84,7 @@ private Q_SLOTS:
         TempProgramFolder folder;
         QVERIFY(folder.isValid());
         folder.write(u"visited.MRU"_s, file);
-        QCOMPARE(VisitedHistory::load(folder.folder()).toList(), entries);
+        QCOMPARE(m_history.load(folder.folder()).toList(), entries);
     }
 
     // A line added to a history saved as UTF-16 goes in in the same
@@ -108,11 +111,11 @@ private Q_SLOTS:
         TempProgramFolder folder;
         QVERIFY(folder.isValid());
         folder.write(u"visited.MRU"_s, file);
-        const QStringList before = VisitedHistory::load(folder.folder()).toList();
+        const QStringList before = m_history.load(folder.folder()).toList();
         QCOMPARE(before.size(), 1);
         QVERIFY(VisitedHistory::append(folder.folder(), u"http://é.fr/"_s));
         QCOMPARE(folder.read(u"visited.MRU"_s), file + appended);
-        QCOMPARE(VisitedHistory::load(folder.folder()).toList(),
+        QCOMPARE(m_history.load(folder.folder()).toList(),
                  (QStringList {before.first(), u"http://é.fr/"_s}));
     }
 
@@ -136,7 +139,7 @@ private Q_SLOTS:
         QVERIFY(VisitedHistory::append(folder.folder(), u"http://é.fr/"_s));
         QVERIFY(VisitedHistory::append(folder.folder(), u"http://c.fr/"_s));
         QCOMPARE(folder.read(u"visited.MRU"_s).size() % 2, 0);
-        const QStringList entries = VisitedHistory::load(folder.folder()).toList();
+        const QStringList entries = m_history.load(folder.folder()).toList();
         for (const QString &entry : {u"http://a.fr/"_s, u"http://é.fr/"_s, u"http://c.fr/"_s})
             QVERIFY2(entries.contains(entry), qPrintable(entries.join(u' ')));
     }
@@ -150,7 +153,7 @@ private Q_SLOTS:
         TempProgramFolder folder;
         QVERIFY(folder.isValid());
         QVERIFY(folder.place(kind, u"visited.MRU"_s, "http://a.fr/\r\n"_ba));
-        QCOMPARE(VisitedHistory::load(folder.folder()).toList(),
+        QCOMPARE(m_history.load(folder.folder()).toList(),
                  read ? QStringList {u"http://a.fr/"_s} : QStringList());
     }
 
@@ -226,7 +229,7 @@ private Q_SLOTS:
         TempProgramFolder folder;
         QVERIFY(folder.isValid());
         folder.write(u"visited.MRU"_s, file);
-        const QStringList entries = VisitedHistory::load(folder.folder()).toList();
+        const QStringList entries = m_history.load(folder.folder()).toList();
         QCOMPARE(entries.size(), lines);
         QVERIFY(entries.contains(u"http://site0.example/"_s));
         for (int i = 1; i < entries.size(); ++i)
@@ -240,25 +243,25 @@ private Q_SLOTS:
         TempProgramFolder folder;
         QVERIFY(folder.isValid());
         folder.write(u"visited.MRU"_s, "http://a.fr/\r\n"_ba);
-        const AddressList::Entries first = VisitedHistory::load(folder.folder());
-        const AddressList::Entries second = VisitedHistory::load(folder.folder());
+        const AddressList::Entries first = m_history.load(folder.folder());
+        const AddressList::Entries second = m_history.load(folder.folder());
         QVERIFY(first.sharesWith(second));
 
         QVERIFY(VisitedHistory::append(folder.folder(), u"http://b.fr/"_s));
-        const AddressList::Entries appended = VisitedHistory::load(folder.folder());
+        const AddressList::Entries appended = m_history.load(folder.folder());
         QVERIFY(!appended.sharesWith(first));
         QCOMPARE(appended.toList(), (QStringList {u"http://a.fr/"_s, u"http://b.fr/"_s}));
         QCOMPARE(first.toList(), QStringList {u"http://a.fr/"_s});
 
         // Rewritten in place with as many bytes.
         folder.write(u"visited.MRU"_s, "http://c.fr/\r\nhttp://d.fr/\r\n"_ba);
-        QCOMPARE(VisitedHistory::load(folder.folder()).toList(),
+        QCOMPARE(m_history.load(folder.folder()).toList(),
                  (QStringList {u"http://c.fr/"_s, u"http://d.fr/"_s}));
 
         TempProgramFolder other;
         QVERIFY(other.isValid());
         other.write(u"visited.MRU"_s, "http://c.fr/\r\nhttp://e.fr/\r\n"_ba);
-        QCOMPARE(VisitedHistory::load(other.folder()).toList(),
+        QCOMPARE(m_history.load(other.folder()).toList(),
                  (QStringList {u"http://c.fr/"_s, u"http://e.fr/"_s}));
     }
 };
