@@ -117,6 +117,17 @@ QString pssByKind(qint64 rootPid)
     return parts.join(QStringLiteral(", ")) + QStringLiteral(" MiB");
 }
 
+// The memory of the child's processes once it has settled for the given
+// time, with its PSS by kind of process; the child is stopped after.
+ProcessTree::Memory settledMemory(ChildProcess &child, int settleSeconds, QString &kinds)
+{
+    pause(settleSeconds * 1000);
+    const ProcessTree::Memory memory = child.treeMemory();
+    kinds = pssByKind(child.pid());
+    child.stop();
+    return memory;
+}
+
 // One new tab, or one new window of the floor: the stamps the program sent,
 // turned into milliseconds from the moment the key was pressed or the link
 // clicked.
@@ -447,10 +458,7 @@ int memory(Bench &bench, int runs, int tabs, int settleSeconds, bool floorAllVis
             const std::optional<QStringList> filled = bench.fill(child.get(), tabs, page);
             if (!filled)
                 return 1;
-            pause(settleSeconds * 1000);
-            const ProcessTree::Memory memory = child->treeMemory();
-            kinds[i] = pssByKind(child->pid());
-            child->stop();
+            const ProcessTree::Memory memory = settledMemory(*child, settleSeconds, kinds[i]);
             pss[i] << double(memory.pssKiB) / 1024;
             rss[i] << double(memory.rssKiB) / 1024;
             err << "run " << run << "  " << padded(labels[i]) << "PSS " << fixed(pss[i].last())
@@ -530,10 +538,7 @@ int isolation(Bench &bench, int runs, int tabs, int settleSeconds)
                 if (scene.tabs > 1 && !bench.fill(child.get(), scene.tabs, scene.page))
                     return 1;
                 filled[i] << ms(monotonicNs() - fillStart);
-                pause(settleSeconds * 1000);
-                const ProcessTree::Memory memory = child->treeMemory();
-                kinds[i] = pssByKind(child->pid());
-                child->stop();
+                const ProcessTree::Memory memory = settledMemory(*child, settleSeconds, kinds[i]);
                 pss[i] << double(memory.pssKiB) / 1024;
                 rss[i] << double(memory.rssKiB) / 1024;
                 processes[i] << memory.processes;
