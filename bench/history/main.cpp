@@ -128,6 +128,8 @@ public:
             .folder = ProgramFolder(folder),
             .createBrowser
             = [](QWidget *parent) -> WebBrowser * { return new StandInBrowser(parent); },
+            .createWindowBrowser
+            = [](QWidget *parent) -> WebBrowser * { return new StandInBrowser(parent); },
             .forms = &m_forms,
             .messageBox = nullptr,
             .launcher = nullptr,

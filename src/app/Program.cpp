@@ -79,16 +79,23 @@ Program::Program(const ProgramFolder &folder, const Options &options)
     m_browsers = std::make_unique<WebEngineBrowserFactory>(
         options.profile, [this] { return Module1::CountTabs(m_forms) < Module1::TabLimit; },
         options.askQuestions ? &m_prompter : nullptr);
-    const Platform platform {
-        .folder = folder,
-        .createBrowser = [this, options](QWidget *parent) -> WebBrowser * {
+    // Each control made, for a tab or for a page's new window, is told to
+    // whoever asked to be.
+    const auto stamped = [options](auto create) {
+        return [options, create](QWidget *parent) -> WebBrowser * {
             if (options.beforeCreate)
                 options.beforeCreate();
-            WebBrowser *browser = m_browsers->create(parent);
+            WebBrowser *browser = create(parent);
             if (options.afterCreate)
                 options.afterCreate();
             return browser;
-        },
+        };
+    };
+    const Platform platform {
+        .folder = folder,
+        .createBrowser = stamped([this](QWidget *parent) { return m_browsers->create(parent); }),
+        .createWindowBrowser
+        = stamped([this](QWidget *parent) { return m_browsers->createForNewWindow(parent); }),
         .forms = &m_forms,
         .messageBox = &m_messageBox,
         .launcher = &m_launcher,

@@ -5,6 +5,7 @@
 #include "app/TabOpening.h"
 #include "app/WindowPlacement.h"
 #include "os/Launcher.h"
+#include "platform/WebBrowser.h"
 #include "settings/frmOptions.h"
 #include "tab/TabHost.h"
 #include "tab/frmBrowser.h"
@@ -34,6 +35,13 @@ constexpr int BarHeight = 375;
 frmCV::frmCV(const Platform &platform, QWidget *parent)
     : QMainWindow(parent)
     , m_platform(platform)
+    , m_newWindowTabs(
+          this,
+          [this] {
+              return new frmBrowser(TabHost {m_platform, m_area, this},
+                                    frmBrowser::Purpose::NewWindow);
+          },
+          [this] { return Module1::CountTabs(*m_platform.forms) < Module1::TabLimit; })
 {
     setObjectName(QStringLiteral("frmCV"));
     setWindowTitle(QStringLiteral("Brennick Corvane"));
@@ -166,6 +174,7 @@ void frmCV::Load()
     m_lastTabID = 1;
     m_lastTab->setID(m_lastTabID);
     m_lastTab->Show();
+    watchLoads(m_lastTab);
 
     // The designed panel is the first tab's.
     Panel *first = m_bar->panel(1);
@@ -189,6 +198,22 @@ void frmCV::mNew_Click()
     tab->setID(m_lastTabID);
     tab->Show();
     TabOpening::addToStrip(forms, *tab);
+    watchLoads(tab);
+}
+
+frmBrowser *frmCV::tabForNewWindow()
+{
+    frmBrowser *tab = m_newWindowTabs.take();
+    watchLoads(tab);
+    return tab;
+}
+
+void frmCV::watchLoads(const frmBrowser *tab)
+{
+    // Once a page has loaded, the program is idle enough to make the next
+    // new window's tab ahead, and learns whether there is still room for it.
+    connect(tab->browser(), &WebBrowser::DownloadComplete, &m_newWindowTabs,
+            &NewWindowTabs::prepare);
 }
 
 void frmCV::Bar_PanelClick(Panel *panel)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/MainWindowOperations.h"
+#include "app/NewWindowTabs.h"
 #include "platform/Platform.h"
 
 #include <QMainWindow>
@@ -32,6 +33,7 @@ public:
     void mNew_Click() override;
     void Resizz() override;
     void mOptions_Click() override;
+    frmBrowser *tabForNewWindow() override;
 
     PanelBar *Bar() const { return m_bar; }
     QMdiArea *mdiArea() const { return m_area; }
@@ -42,6 +44,7 @@ public:
     // The two dialogs, each made at its first opening; null until then.
     frmOptions *Options() const { return m_options; }
     frmAbout *About() const { return m_about; }
+    const NewWindowTabs &newWindowTabs() const { return m_newWindowTabs; }
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -58,6 +61,7 @@ private:
     void Bar_PanelClick(Panel *panel);
     void Bar_PanelDblClick(Panel *panel);
     void tabActivated(QMdiSubWindow *window);
+    void watchLoads(const frmBrowser *tab);
     void showUncoveredPages();
     float outerWidth() const;
 
@@ -69,4 +73,5 @@ private:
     bool m_loaded = false;
     frmOptions *m_options = nullptr;
     frmAbout *m_about = nullptr;
+    NewWindowTabs m_newWindowTabs;
 };

@@ -47,11 +47,12 @@ bool WebEngineBrowserFactory::hasPrepared() const
 
 WebBrowser *WebEngineBrowserFactory::create(QWidget *parent)
 {
+    // A tab made while a page's new window is being placed takes that
+    // window's content.
+    if (HeldNavigations::of(m_profile)->holding())
+        return createForNewWindow(parent);
     WebEngineBrowser *browser = nullptr;
-    if (HeldNavigations::of(m_profile)->holding()) {
-        // For a page's new window, whose content replaces the page's own.
-        browser = new WebEngineBrowser(m_profile, parent, m_prompter);
-    } else if (hasPrepared()) {
+    if (hasPrepared()) {
         browser = m_prepared;
         m_prepared = nullptr;
         browser->setParent(parent);
@@ -62,11 +63,23 @@ WebBrowser *WebEngineBrowserFactory::create(QWidget *parent)
         delete m_prepared;
         browser = new WebEngineBrowser(m_profile, parent, m_prompter);
     }
+    prepareAfterLoad(browser);
+    return browser;
+}
+
+WebBrowser *WebEngineBrowserFactory::createForNewWindow(QWidget *parent)
+{
+    auto *browser = new WebEngineBrowser(m_profile, parent, m_prompter);
+    prepareAfterLoad(browser);
+    return browser;
+}
+
+void WebEngineBrowserFactory::prepareAfterLoad(WebBrowser *browser)
+{
     // The next one is prepared once this one has its page, so that the
     // two do not compete for the machine.
     connect(browser, &WebBrowser::DownloadComplete, this, &WebEngineBrowserFactory::prepare,
             Qt::SingleShotConnection);
-    return browser;
 }
 
 void WebEngineBrowserFactory::prepare()

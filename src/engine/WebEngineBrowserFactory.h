@@ -38,11 +38,15 @@ public:
     // A control for the tab, as a child of parent: the prepared one if it is
     // ready and no new window's handler is under way, else a new one.
     WebBrowser *create(QWidget *parent);
+    // A control for a tab made for a page's new window, as a child of
+    // parent: always a new one, whose page has never loaded.
+    WebBrowser *createForNewWindow(QWidget *parent);
 
     // Whether a prepared control waits for the next tab.
     bool hasPrepared() const;
 
 private:
+    void prepareAfterLoad(WebBrowser *browser);
     void prepare();
 
     QWebEngineProfile *m_profile;

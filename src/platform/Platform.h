@@ -24,6 +24,10 @@ struct Platform
     ProgramFolder folder;
     // Makes the web browser control of a tab, as a child of the given widget.
     std::function<WebBrowser *(QWidget *parent)> createBrowser;
+    // The same for a tab made for a page's new window, whose content
+    // replaces the control's page: a control whose page has never loaded.
+    // When empty, createBrowser makes it.
+    std::function<WebBrowser *(QWidget *parent)> createWindowBrowser;
     // The program's loaded windows.
     Forms *forms = nullptr;
     MessageBox *messageBox = nullptr;

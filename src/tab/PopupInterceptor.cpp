@@ -1,5 +1,6 @@
 #include "PopupInterceptor.h"
 
+#include "app/MainWindowOperations.h"
 #include "app/Module1.h"
 #include "app/TabOpening.h"
 #include "platform/WebBrowser.h"
@@ -120,11 +121,15 @@ void PopupInterceptor::openInNewTab(NewWindowRequest &request)
         request.Cancel = true;
         return;
     }
+    frmBrowser *popup = m_host.main->tabForNewWindow();
+    if (!popup) {
+        request.Cancel = true;
+        return;
+    }
     Forms &forms = *m_host.platform.forms;
     request.Cancel = false;
     // The new tab loads before it has an ID: it shows, reads the settings
     // and asks for its start address, which the popup's content replaces.
-    auto *popup = new frmBrowser(m_host);
     popup->Load();
     popup->browser()->setRegisterAsBrowser(true);
     request.ppDisp = popup->browser();

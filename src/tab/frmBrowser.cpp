@@ -23,12 +23,19 @@ namespace {
 constexpr float AddressBoxLeft = 50;
 constexpr float AddressBoxGap = 15;
 
+WebBrowser *createBrowser(const Platform &platform, frmBrowser::Purpose purpose, QWidget *tab)
+{
+    if (purpose == frmBrowser::Purpose::NewWindow && platform.createWindowBrowser)
+        return platform.createWindowBrowser(tab);
+    return platform.createBrowser(tab);
+}
+
 } // namespace
 
-frmBrowser::frmBrowser(const TabHost &host)
+frmBrowser::frmBrowser(const TabHost &host, Purpose purpose)
     : m_host(host)
-    , m_controls(
-          TabControls::create(this, m_host.platform.createBrowser(this), *m_host.platform.icons))
+    , m_controls(TabControls::create(this, createBrowser(m_host.platform, purpose, this),
+                                     *m_host.platform.icons))
     , m_commands(*this, m_controls.tbToolBar, m_controls.timTimer, m_host.main)
     , m_keys(*this, m_controls.cboAddress, m_controls.cboSearch, m_controls.brwWebbrowser,
              m_commands)

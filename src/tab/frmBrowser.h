@@ -18,7 +18,9 @@ class WebBrowser;
 // control, with a toolbar, an address row, a search row, a progress bar and a
 // status bar of its own.
 //
-// Creating a tab neither shows nor loads it. Its creator gives it its ID with
+// Creating a tab neither shows nor loads it. A tab made for a page's new
+// window gets a browser control whose page has never loaded, since the
+// window's content replaces it. Its creator gives it its ID with
 // setID() and then calls Show(), whose first run loads the tab: the settings
 // are read, the first page is requested and the address history fills the
 // address list, all before Show() returns.
@@ -30,7 +32,9 @@ class frmBrowser : public QWidget
     Q_OBJECT
 
 public:
-    explicit frmBrowser(const TabHost &host);
+    enum class Purpose { Tab, NewWindow };
+
+    explicit frmBrowser(const TabHost &host, Purpose purpose = Purpose::Tab);
     ~frmBrowser() override;
 
     qint16 getID() const { return m_id; }

@@ -61,6 +61,7 @@ Platform withEngine(Platform platform, QWebEngineProfile *profile)
     platform.createBrowser = [profile](QWidget *parent) -> WebBrowser * {
         return new WebEngineBrowser(profile, parent);
     };
+    platform.createWindowBrowser = platform.createBrowser;
     return platform;
 }
 

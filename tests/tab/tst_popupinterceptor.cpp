@@ -276,6 +276,95 @@ private Q_SLOTS:
         QCOMPARE(keys(), (QStringList {u"1"_s, u"4"_s}));
     }
 
+    // Once a page has loaded, the tab the next popup opens in is made ahead,
+    // neither loaded nor shown; the popup takes it, and the main window
+    // keeps its image until the popup's page has loaded. That load has the
+    // next one made.
+    void popupOpensInTheTabMadeAhead()
+    {
+        startUp();
+        Module1::PopupMode = u"3"_s;
+        const NewWindowTabs &tabs = m_window->newWindowTabs();
+        QVERIFY(!tabs.waiting());
+        fake(tab(1))->raiseDownloadComplete();
+        const QPointer<const frmBrowser> ahead = tabs.waiting();
+        QVERIFY(ahead);
+        QVERIFY(!ahead->isLoaded());
+        QVERIFY(!ahead->isVisible());
+        QVERIFY(fake(ahead)->navigations().isEmpty());
+        QCOMPARE(forms().of<frmBrowser>().size(), 1);
+        // A second load makes no second one.
+        fake(tab(1))->raiseDownloadComplete();
+        QCOMPARE(tabs.waiting(), ahead.data());
+
+        const NewWindowRequest result = request(1);
+
+        QVERIFY(!result.Cancel);
+        frmBrowser *popup = tab(2);
+        QCOMPARE(static_cast<const frmBrowser *>(popup), ahead.data());
+        QCOMPARE(result.ppDisp, popup->browser());
+        QVERIFY(popup->isLoaded());
+        QCOMPARE(m_window->mdiArea()->activeSubWindow(), popup->subWindow());
+        QCOMPARE(keys(), (QStringList {u"1"_s, u"2"_s}));
+        QVERIFY(!tabs.waiting());
+        QVERIFY(tabs.holding());
+        QVERIFY(!m_window->updatesEnabled());
+        QVERIFY(!popup->updatesEnabled());
+
+        fake(popup)->raiseDownloadComplete();
+        QVERIFY(!tabs.holding());
+        QVERIFY(m_window->updatesEnabled());
+        QVERIFY(popup->updatesEnabled());
+        QVERIFY(tabs.waiting());
+        QVERIFY(tabs.waiting() != popup);
+    }
+
+    // A popup whose page never loads holds the main window's image for a
+    // moment only; one whose tab closes at once, too.
+    void heldImageComesBackWithoutALoad_data()
+    {
+        QTest::addColumn<bool>("closed");
+        QTest::newRow("page still loading") << false;
+        QTest::newRow("tab closed") << true;
+    }
+    void heldImageComesBackWithoutALoad()
+    {
+        QFETCH(bool, closed);
+        startUp();
+        Module1::PopupMode = u"3"_s;
+        const NewWindowRequest result = request(1);
+        QVERIFY(!result.Cancel);
+        QVERIFY(!m_window->updatesEnabled());
+        if (closed)
+            tab(2)->Unload();
+        QTRY_VERIFY_WITH_TIMEOUT(m_window->updatesEnabled(), 2000);
+        QVERIFY(!m_window->newWindowTabs().holding());
+    }
+
+    // No tab waits while the strip is full: the one made with fifteen tabs
+    // open goes once a sixteenth has loaded, and is made again when a tab
+    // has closed and a page loads. A waiting tab goes with the main window.
+    void noTabWaitsWhenTheStripIsFull()
+    {
+        openTabs(15);
+        const NewWindowTabs &tabs = m_window->newWindowTabs();
+        fake(tab(15))->raiseDownloadComplete();
+        const QPointer<const frmBrowser> ahead = tabs.waiting();
+        QVERIFY(ahead);
+
+        m_window->mNew_Click();
+        fake(tab(16))->raiseDownloadComplete();
+        QVERIFY(!tabs.waiting());
+        QTRY_VERIFY(!ahead);
+
+        Module1::UnloadTabByID(forms(), 16);
+        fake(tab(1))->raiseDownloadComplete();
+        const QPointer<const frmBrowser> again = tabs.waiting();
+        QVERIFY(again);
+        m_window.reset();
+        QVERIFY(!again);
+    }
+
     // A burst raises one box at most; a new action of the user's in the tab
     // (or a request the user made) ends it.
     void burstAsksOnce_data()

@@ -23,6 +23,7 @@ public:
     void mNew_Click() override { ++newTabs; }
     void Resizz() override { ++resizzes; }
     void mOptions_Click() override { ++options; }
+    frmBrowser *tabForNewWindow() override { return nullptr; }
 
     int newTabs = 0;
     int resizzes = 0;
