@@ -101,20 +101,29 @@ private Q_SLOTS:
     // A page's new window opens in a control whose page has never loaded:
     // the prepared one, with its renderer, would be thrown away as the
     // window's content replaced it, during the very load the user waits for.
-    // It stays for the next tab.
+    // It stays for the next tab, whether the window's tab is made in the
+    // handler or ahead of the request.
+    void newWindowLeavesThePreparedPage_data()
+    {
+        QTest::addColumn<bool>("ahead");
+        QTest::newRow("made in the handler") << false;
+        QTest::newRow("made ahead") << true;
+    }
     void newWindowLeavesThePreparedPage()
     {
+        QFETCH(bool, ahead);
         auto factory = std::make_unique<WebEngineBrowserFactory>(m_profile, [] { return true; });
         QWidget firstTab;
         WebBrowser *opener = factory->create(&firstTab);
         load(opener, u"/ouvrante"_s);
         QTRY_VERIFY_WITH_TIMEOUT(factory->hasPrepared(), Timeout);
         QWidget secondTab;
+        WebBrowser *made = ahead ? factory->createForNewWindow(&secondTab) : nullptr;
         WebBrowser *popup = nullptr;
         QUrl popupPageAtFirst(u"nothing yet"_s);
         bool preparedKept = false;
         opener->setNewWindowHandler([&](NewWindowRequest &request) {
-            popup = factory->create(&secondTab);
+            popup = made ? made : factory->create(&secondTab);
             popupPageAtFirst = engine(popup)->page()->url();
             preparedKept = factory->hasPrepared();
             request.ppDisp = popup;
