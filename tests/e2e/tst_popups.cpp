@@ -81,11 +81,16 @@ class TestPopups : public QObject
 
     // The main window on its start page, with the popup mode given in the
     // settings, which every tab reads as it loads.
-    frmBrowser *startMainWindow(const QByteArray &mode)
+    // The settings every tab reads as it loads.
+    void writeSettings(const QString &startPage, const QByteArray &mode)
     {
         m_platform->folder.write(u"Corvane.ini"_s,
-                                 m_server->url(u"/accueil"_s).toString().toUtf8() + "\r\n" + mode
+                                 m_server->url(startPage).toString().toUtf8() + "\r\n" + mode
                                      + "\r\n");
+    }
+    frmBrowser *startMainWindow(const QByteArray &mode)
+    {
+        writeSettings(u"/accueil"_s, mode);
         m_window
             = std::make_unique<frmCV>(EngineTest::withEngine(m_platform->platform(), m_profile));
         m_window->Show();
@@ -126,6 +131,7 @@ private Q_SLOTS:
         m_server = std::make_unique<HttpServer>();
         QVERIFY(m_server->listen());
         m_server->addPage(u"/accueil"_s, "<!doctype html><title>Accueil de test</title>");
+        m_server->addPage(u"/depart"_s, "<!doctype html><title>Départ</title>");
         m_server->addPage(u"/ouvre"_s, QByteArray(Opener).replace("@", ""));
         m_server->addPage(u"/rafale"_s,
                           QByteArray(Opener).replace(
@@ -164,6 +170,9 @@ private Q_SLOTS:
 
         frmBrowser *opener = startMainWindow(mode);
         QVERIFY(showPage(opener, u"/ouvre"_s));
+        // A popup's tab reads its start page as it loads; the popup's
+        // content takes its place before it is ever fetched.
+        writeSettings(u"/depart"_s, mode);
 
         if (opening == Opening::Script)
             engineOf(opener)->page()->runJavaScript(u"window.open('/popup.html');"_s);
@@ -183,6 +192,7 @@ private Q_SLOTS:
                                       u"2 - Surgissante de /ouvre"_s, Timeout);
             QCOMPARE(popup->browser()->LocationURL(), m_server->url(u"/popup.html"_s).toString());
             QCOMPARE(m_server->requestCount(u"/popup.html"_s), 1);
+            QCOMPARE(m_server->requestCount(u"/depart"_s), 0);
             QCOMPARE(m_window->mdiArea()->activeSubWindow(), popup->subWindow());
             QCOMPARE(m_window->LastTab(), opener);
         }
@@ -217,6 +227,7 @@ private Q_SLOTS:
         QFETCH(int, tabs);
 
         frmBrowser *opener = startMainWindow(mode);
+        writeSettings(u"/depart"_s, mode);
         messageBox().queueAnswer(MessageBox::Answer(answer));
         // The popups' tabs cover the opener, whose hidden page draws nothing:
         // its script has run to its end when it has given its title.
@@ -230,6 +241,7 @@ private Q_SLOTS:
 
         QCOMPARE(tabCount(), qint16(tabs));
         QCOMPARE(m_server->requestCount(u"/popup.html"_s), tabs - 1);
+        QCOMPARE(m_server->requestCount(u"/depart"_s), 0);
         QStringList texts;
         for (const MessageBox::Request &request : messageBox().requests())
             texts.append(request.text);
