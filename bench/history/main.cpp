@@ -128,8 +128,6 @@ public:
             .folder = ProgramFolder(folder),
             .createBrowser
             = [](QWidget *parent) -> WebBrowser * { return new StandInBrowser(parent); },
-            .createWindowBrowser
-            = [](QWidget *parent) -> WebBrowser * { return new StandInBrowser(parent); },
             .forms = &m_forms,
             .messageBox = nullptr,
             .launcher = nullptr,

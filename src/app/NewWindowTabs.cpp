@@ -23,8 +23,8 @@ NewWindowTabs::~NewWindowTabs() = default;
 frmBrowser *NewWindowTabs::take()
 {
     frmBrowser *tab = m_ahead ? m_ahead.release() : m_makeTab();
-    if (!m_holding) {
-        m_holding = true;
+    // A burst of windows keeps the first one's limit.
+    if (!holding()) {
         m_window->setUpdatesEnabled(false);
         m_hold.start();
     }
@@ -43,11 +43,13 @@ void NewWindowTabs::prepare()
         m_ahead.reset(m_makeTab());
 }
 
+bool NewWindowTabs::holding() const
+{
+    return !m_window->updatesEnabled();
+}
+
 void NewWindowTabs::release()
 {
-    if (!m_holding)
-        return;
-    m_holding = false;
     m_hold.stop();
     m_window->setUpdatesEnabled(true);
 }

@@ -43,7 +43,7 @@ public:
     // The tab waiting for a new window; null when none does.
     const frmBrowser *waiting() const { return m_ahead.get(); }
     // Whether the window's image is held.
-    bool holding() const { return m_holding; }
+    bool holding() const;
 
 private:
     void release();
@@ -53,5 +53,4 @@ private:
     std::function<bool()> m_roomForAnotherTab;
     std::unique_ptr<frmBrowser> m_ahead;
     QTimer m_hold;
-    bool m_holding = false;
 };

@@ -27,7 +27,7 @@ struct Platform
     // The same for a tab made for a page's new window, whose content
     // replaces the control's page: a control whose page has never loaded.
     // When empty, createBrowser makes it.
-    std::function<WebBrowser *(QWidget *parent)> createWindowBrowser;
+    std::function<WebBrowser *(QWidget *parent)> createWindowBrowser = {};
     // The program's loaded windows.
     Forms *forms = nullptr;
     MessageBox *messageBox = nullptr;

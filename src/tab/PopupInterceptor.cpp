@@ -117,11 +117,7 @@ void PopupInterceptor::NewWindow2(NewWindowRequest &request)
 void PopupInterceptor::openInNewTab(NewWindowRequest &request)
 {
     // A tab outside a main window has no strip to put another tab on.
-    if (!m_host.area || !m_host.main) {
-        request.Cancel = true;
-        return;
-    }
-    frmBrowser *popup = m_host.main->tabForNewWindow();
+    frmBrowser *popup = m_host.area && m_host.main ? m_host.main->tabForNewWindow() : nullptr;
     if (!popup) {
         request.Cancel = true;
         return;

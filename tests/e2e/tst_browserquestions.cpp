@@ -636,7 +636,6 @@ void TestBrowserQuestions::quitWhileAlertUp()
     platform.createBrowser = [this, &prompter](QWidget *parent) -> WebBrowser * {
         return new WebEngineBrowser(m_profile, parent, &prompter);
     };
-    platform.createWindowBrowser = platform.createBrowser;
     test.folder.write(u"Corvane.ini"_s,
                       m_server.url(u"/boucle"_s).toString().toUtf8() + "\r\n3\r\n");
     frmCV window(platform);

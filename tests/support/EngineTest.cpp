@@ -61,7 +61,6 @@ Platform withEngine(Platform platform, QWebEngineProfile *profile)
     platform.createBrowser = [profile](QWidget *parent) -> WebBrowser * {
         return new WebEngineBrowser(profile, parent);
     };
-    platform.createWindowBrowser = platform.createBrowser;
     return platform;
 }
 

@@ -44,8 +44,6 @@ public:
             .folder = folder.folder(),
             .createBrowser
             = [](QWidget *parent) -> WebBrowser * { return new FakeBrowser(parent); },
-            .createWindowBrowser
-            = [](QWidget *parent) -> WebBrowser * { return new FakeBrowser(parent); },
             .forms = &forms,
             .messageBox = &messageBox,
             .launcher = &launcher,
