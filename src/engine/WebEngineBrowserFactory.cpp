@@ -41,8 +41,10 @@ WebEngineBrowserFactory::~WebEngineBrowserFactory() = default;
 
 bool WebEngineBrowserFactory::hasPrepared() const
 {
+    // The page's address is about:blank from the moment it is asked for,
+    // before its load has even begun; its history has it once it is there.
     return m_prepared && !m_prepared->Busy() && m_prepared->page()
-        && m_prepared->page()->url() == Blank;
+        && m_prepared->page()->history()->currentItem().url() == Blank;
 }
 
 WebBrowser *WebEngineBrowserFactory::create(QWidget *parent)
